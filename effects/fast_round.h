@@ -1,0 +1,45 @@
+// Fast exact rounding of an extended-precision expression.
+//
+// Most sample arithmetic is a short expression of integers and double
+// constants whose exact value lies well away from a rounding boundary. Such an
+// expression is evaluated in double (SSE, a few cycles); only when that value
+// lies within kTieMargin of a half-integer can the extended result round
+// differently, and then the expression is evaluated again in extended
+// precision. The double and the extended results both stay within about
+// 1e-10 of the exact value for the magnitudes the routines handle (below
+// 2^20), so a margin of 1e-6 leaves a wide safety gap.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#include "arithmetic.h"
+
+namespace effects {
+
+constexpr double kTieMargin = 1e-6;
+
+// Rounds to nearest with ties to even in the current (default) SSE mode.
+inline int64_t RoundDouble(double x) { return _mm_cvtsd_si64(_mm_set_sd(x)); }
+
+// True when x may be too close to a half-integer for its double rounding to
+// be trusted.
+inline bool NearTie(double x, int64_t rounded)
+{
+    const double off = x - double(rounded);
+    return off > 0.5 - kTieMargin || off < -0.5 + kTieMargin;
+}
+
+// Round(expression): `approx` is its double evaluation, `exact` a callable
+// that evaluates it in extended precision.
+template <class Exact>
+inline int64_t RoundChecked(double approx, Exact exact)
+{
+    const int64_t r = RoundDouble(approx);
+    if (__builtin_expect(NearTie(approx, r), 0))
+        return RoundEven(exact());
+    return r;
+}
+
+}  // namespace effects

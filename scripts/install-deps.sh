@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test Warblecast.
+# Only missing packages are installed, so a second run costs a second.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libasound2-dev libasound2-plugins
+  libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
+  libmp3lame0 libmp3lame-dev
+  # tests and tools
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  pulseaudio pulseaudio-utils alsa-utils
+  ffmpeg sox espeak-ng
+  xvfb xauth x11-utils imagemagick
+  fonts-dejavu-core fonts-liberation fontconfig
+  time
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the plain build, the
+# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# the fuzz targets for a minute each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+echo "== build and test =="
+bash scripts/build.sh build
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== sanitizers =="
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPARROTEL_SANITIZE=ON -DPARROTEL_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzzing =="
+bash scripts/fuzz.sh "${PARROTEL_FUZZ_SECONDS:-60}"
+echo "All tests passed."
