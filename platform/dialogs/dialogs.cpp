@@ -1,0 +1,111 @@
+#include "dialogs/dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+
+MessageFunction& InstalledMessageFunction()
+{
+    static MessageFunction function;
+    return function;
+}
+
+FileDialogFunction& InstalledFileDialogFunction()
+{
+    static FileDialogFunction function;
+    return function;
+}
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageAnswer ShowRealMessage(const MessageRequest& request)
+{
+    QMessageBox box(ToQtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton, request.owner);
+    if (request.buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+QString WithDefaultExtension(const QString& path, const QString& extension)
+{
+    if (path.isEmpty() || extension.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + "." + extension;
+}
+
+QString AskRealFileName(const FileDialogRequest& request)
+{
+    QFileDialog dialog(request.owner, request.title, QString(), request.filter);
+    dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.kind == FileDialogKind::Open && request.mustExist ? QFileDialog::ExistingFile
+                                                                                 : QFileDialog::AnyFile);
+    if (!request.defaultExtension.isEmpty())
+        dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.promptOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return WithDefaultExtension(dialog.selectedFiles().first(), request.defaultExtension);
+}
+
+}  // namespace
+
+MessageAnswer ShowMessage(const MessageRequest& request)
+{
+    if (const MessageFunction& replacement = InstalledMessageFunction())
+        return replacement(request);
+    return ShowRealMessage(request);
+}
+
+void ShowMessage(const QString& text, const QString& caption, QWidget* owner)
+{
+    MessageRequest request;
+    request.text = text;
+    request.caption = caption;
+    request.owner = owner;
+    ShowMessage(request);
+}
+
+MessageFunction SetMessageFunction(MessageFunction function)
+{
+    MessageFunction previous = std::move(InstalledMessageFunction());
+    InstalledMessageFunction() = std::move(function);
+    return previous;
+}
+
+QString AskFileName(const FileDialogRequest& request)
+{
+    if (const FileDialogFunction& replacement = InstalledFileDialogFunction())
+        return replacement(request);
+    return AskRealFileName(request);
+}
+
+FileDialogFunction SetFileDialogFunction(FileDialogFunction function)
+{
+    FileDialogFunction previous = std::move(InstalledFileDialogFunction());
+    InstalledFileDialogFunction() = std::move(function);
+    return previous;
+}
+
+}  // namespace platform
