@@ -1,0 +1,93 @@
+#include "render_options.h"
+
+#include <cstdlib>
+#include <map>
+
+namespace render {
+
+const char* const kUsage =
+    "Usage: parrotel-render [EFFECTS] [--pitch POSITION] [--clear] [--save] [--quiet] IN.wav OUT.wav\n"
+    "\n"
+    "Opens IN.wav (converted to 22050 Hz 16-bit mono if needed), presses the effects\n"
+    "saved with it and the ones named here, and writes OUT.wav as the program's\n"
+    "File > Export > to WAVE File... would: the processed voice, labelled 11025 Hz\n"
+    "with --slow-monster or 44100 Hz with --fast-squeaker.\n"
+    "\n"
+    "Effects:\n"
+    "  --echo --chorus --flange --fade-in --fade-out --bass-only --treble-only\n"
+    "  --robot --backward --sweep-up --sweep-down --slow-monster --fast-squeaker\n"
+    "Options:\n"
+    "  --pitch POSITION  the pitch bar, 0 (Helium Breath) to 12 (Sulphur Breath); 6 is no change\n"
+    "  --clear           release the effects saved in IN.wav first\n"
+    "  --save            write the unprocessed voice with its effect settings, as Save does\n"
+    "  --quiet           no progress bar\n"
+    "  --help            this text\n";
+
+namespace {
+
+const std::map<std::string, voice::Effect>& EffectFlags()
+{
+    using voice::Effect;
+    static const std::map<std::string, Effect> flags = {
+        {"--echo", Effect::Echo},           {"--chorus", Effect::Chorus},
+        {"--flange", Effect::Flange},       {"--fade-in", Effect::FadeIn},
+        {"--fade-out", Effect::FadeOut},    {"--bass-only", Effect::BassOnly},
+        {"--treble-only", Effect::TrebleOnly}, {"--robot", Effect::Robotvoice},
+        {"--backward", Effect::Backward},   {"--sweep-up", Effect::SweepUp},
+        {"--sweep-down", Effect::SweepDown}, {"--slow-monster", Effect::SlowMonster},
+        {"--fast-squeaker", Effect::FastSqueaker},
+    };
+    return flags;
+}
+
+std::optional<int32_t> ParsePitch(const std::string& text)
+{
+    if (text.empty() || text.size() > 2)
+        return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    const int32_t value = std::atoi(text.c_str());
+    if (value > voice::kPitchMax)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::string> ParseOptions(const std::vector<std::string>& arguments, Options& options)
+{
+    std::vector<std::string> files;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (auto flag = EffectFlags().find(a); flag != EffectFlags().end()) {
+            options.pressed.push_back(flag->second);
+        } else if (a == "--pitch") {
+            if (i + 1 >= arguments.size())
+                return "--pitch needs a position from 0 to 12";
+            options.pitchPosition = ParsePitch(arguments[++i]);
+            if (!options.pitchPosition)
+                return "--pitch needs a position from 0 to 12, not \"" + arguments[i] + "\"";
+        } else if (a == "--clear") {
+            options.clear = true;
+        } else if (a == "--save") {
+            options.save = true;
+        } else if (a == "--quiet") {
+            options.quiet = true;
+        } else if (a == "--help" || a == "-h") {
+            options.help = true;
+            return std::nullopt;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return "unknown option " + a;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2)
+        return "expected an input and an output file";
+    options.input = files[0];
+    options.output = files[1];
+    return std::nullopt;
+}
+
+}  // namespace render

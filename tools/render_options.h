@@ -1,0 +1,28 @@
+// The command line of parrotel-render.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "effect_settings.h"
+
+namespace render {
+
+struct Options {
+    std::vector<voice::Effect> pressed;  // switches to set down, in the order given
+    std::optional<int32_t> pitchPosition;
+    bool clear = false;  // release the file's saved settings first
+    bool save = false;   // write the unprocessed voice with its settings
+    bool quiet = false;
+    bool help = false;
+    std::string input, output;
+};
+
+// Parses the arguments (options may come before or after the file names).
+// Returns an error text when they make no sense.
+std::optional<std::string> ParseOptions(const std::vector<std::string>& arguments, Options& options);
+
+extern const char* const kUsage;
+
+}  // namespace render
