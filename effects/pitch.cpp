@@ -101,7 +101,19 @@ public:
     bool Usable() const { return L_ > 0 && M_ >= 0 && M_ <= L_; }
     int32_t StartN() const { return n_; }
 
-    void Run(int16_t* samples, int32_t count, const Sweep& sweepIn, double dry, double wet, double feedback)
+    void Run(int16_t* samples, int32_t count, const Sweep& sweep, double dry, double wet, double feedback)
+    {
+        // Every caller mixes the shifted signal alone into the output with no
+        // feedback; that case needs no mixing arithmetic at all.
+        if (dry == 0.0 && wet == 1.0 && feedback == 0.0)
+            Shift<true>(samples, count, sweep, dry, wet, feedback);
+        else
+            Shift<false>(samples, count, sweep, dry, wet, feedback);
+    }
+
+private:
+    template <bool kShiftedOnly>
+    void Shift(int16_t* samples, int32_t count, const Sweep& sweepIn, double dry, double wet, double feedback)
     {
         Sweep sweep = sweepIn;
         ProgressTicker ticker(count);
@@ -121,14 +133,16 @@ public:
 
         for (int32_t k = 0; k < count; ++k) {
             const int32_t n = n_;
-            // Interpolated taps: each product an integer, each quotient separate.
-            const int32_t a1 = D[rA] * (n - j), a2 = D[rA2] * j;
-            const int32_t b1 = D[rB] * (n - j), b2 = D[rB2] * j;
             int64_t y;
-            if (f == 0 && (gB == 0.0 || gA == 0.0)) {
+            if (f == 0 && (gA == 0.0 || gB == 0.0)) [[likely]] {
                 // Between crossfades one tap has gain 1 and the other 0.
-                y = gB == 0.0 ? divisor.Round(a1, a2) : divisor.Round(b1, b2);
+                const bool onA = gB == 0.0;
+                const int32_t r = onA ? rA : rB, r2 = onA ? rA2 : rB2;
+                y = divisor.Round(D[r] * (n - j), D[r2] * j);
             } else {
+                // Interpolated taps: each product an integer, each quotient separate.
+                const int32_t a1 = D[rA] * (n - j), a2 = D[rA2] * j;
+                const int32_t b1 = D[rB] * (n - j), b2 = D[rB2] * j;
                 y = RoundChecked((a1 + a2) * divisor.inverse * gA + (b1 + b2) * divisor.inverse * gB, [&] {
                     const Extended tapA = Extended(a1) / n + Extended(a2) / n;
                     const Extended tapB = Extended(b1) / n + Extended(b2) / n;
@@ -136,10 +150,15 @@ public:
                 });
             }
             const int16_t x = samples[k];
-            D[w] = Wrap16(RoundMaybeExact(feedbackExact, double(y) * feedback + x,
-                                          [&] { return Extended(y) * feedback + x; }));
-            samples[k] = Clip16(RoundMaybeExact(mixExact, x * dry + double(y) * wet,
-                                                [&] { return Extended(x) * dry + Extended(y) * wet; }));
+            if constexpr (kShiftedOnly) {
+                D[w] = x;
+                samples[k] = Clip16(y);
+            } else {
+                D[w] = Wrap16(RoundMaybeExact(feedbackExact, double(y) * feedback + x,
+                                              [&] { return Extended(y) * feedback + x; }));
+                samples[k] = Clip16(RoundMaybeExact(mixExact, x * dry + double(y) * wet,
+                                                    [&] { return Extended(x) * dry + Extended(y) * wet; }));
+            }
             if (f > 0) {
                 --f;
                 gA = TA[f];
@@ -189,7 +208,6 @@ public:
         }
     }
 
-private:
     Shifter(const ShiftGeometry& geometry, double G)
         : L_(geometry.L),
           M_(geometry.M),
