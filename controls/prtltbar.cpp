@@ -1,15 +1,36 @@
 #include "prtltbar.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionSlider>
+#include <qdrawutil.h>
 
 #include <algorithm>
 
 // Gives the thumb its breadth across the channel (the track bar's fixed thumb
-// length) and half of it, plus one, along the channel.
+// length) and half of it, plus one, along the channel, and draws the channel
+// as a plain sunken groove: styles fill the part between the minimum and the
+// thumb, which would read as a selection band.
 class TPRTL_TrackBar::ThumbStyle : public QProxyStyle {
 public:
     int thumbLength = 20;
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override
+    {
+        const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_Slider || slider == nullptr || !(slider->subControls & SC_SliderGroove)) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect groove = subControlRect(CC_Slider, slider, SC_SliderGroove, widget);
+        qDrawWinPanel(painter, Channel(groove, slider->orientation), slider->palette, true,
+                      &slider->palette.brush(QPalette::Base));
+        QStyleOptionSlider rest(*slider);
+        rest.subControls &= ~SC_SliderGroove;
+        QProxyStyle::drawComplexControl(control, &rest, painter, widget);
+    }
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override
@@ -23,6 +44,19 @@ public:
         default:
             return QProxyStyle::pixelMetric(metric, option, widget);
         }
+    }
+
+private:
+    static constexpr int kChannelWidth = 4;
+
+    // A thin channel along the middle of the groove.
+    static QRect Channel(const QRect& groove, Qt::Orientation orientation)
+    {
+        if (orientation == Qt::Horizontal)
+            return QRect(groove.left(), groove.center().y() - kChannelWidth / 2 + 1, groove.width(),
+                         kChannelWidth);
+        return QRect(groove.center().x() - kChannelWidth / 2 + 1, groove.top(), kChannelWidth,
+                     groove.height());
     }
 };
 
