@@ -152,7 +152,7 @@ protected:
 
 TEST_F(EllipticalPanel, FlatPanelClipsItsChildrenToTheOval)
 {
-    panel->SetBevelOuter(BevelCut::None);
+    panel->SetBevelOuter(BevelCut::NoBevel);
     panel->SetColor(QColor(255, 255, 225));
     auto* child = new QWidget(panel);
     child->setGeometry(0, 0, 91, 207);
