@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <initializer_list>
 #include <system_error>
 
 namespace realconv {
@@ -224,10 +225,8 @@ void ExportDialog::startWorker()
 
 void ExportDialog::setControlsEnabled(bool enabled)
 {
-    for (QWidget* control : {static_cast<QWidget*>(exportButton_), static_cast<QWidget*>(fileBox_),
-                             static_cast<QWidget*>(titleBox_), static_cast<QWidget*>(authorBox_),
-                             static_cast<QWidget*>(copyrightBox_), static_cast<QWidget*>(selectiveRecordBox_),
-                             static_cast<QWidget*>(perfectPlayBox_), static_cast<QWidget*>(browseButton_)})
+    for (QWidget* control : std::initializer_list<QWidget*>{exportButton_, fileBox_, titleBox_, authorBox_, copyrightBox_,
+                                                             selectiveRecordBox_, perfectPlayBox_, browseButton_})
         control->setEnabled(enabled);
 }
 

@@ -10,7 +10,8 @@
 extern "C" {
 #endif
 
-/* Shows "Export Sound to RealAudio" over ownerWindow (a QWidget*, or null)
+/* Shows "Export Sound to RealAudio" over ownerWindow (a QWidget* converted
+ * to void*, so static_cast<QWidget*>(window) first; or null)
  * with targetPath in its file box, and converts sourceWavePath when the user
  * exports. Call it on the GUI thread of a running QApplication.
  *

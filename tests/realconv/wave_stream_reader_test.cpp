@@ -34,6 +34,17 @@ std::vector<Block> ReadAllBlocks(WaveStreamReader& reader, uint32_t blockBytes)
     }
 }
 
+// Opens the file and takes its stream information, as every read starts.
+::testing::AssertionResult OpenWithInfo(WaveStreamReader& reader, const std::string& path)
+{
+    uint32_t durationMs = 0, total = 0;
+    if (const WaveReadStatus status = reader.open(path); status != WaveReadStatus::Ok)
+        return ::testing::AssertionFailure() << "open: " << Describe(status);
+    if (const WaveReadStatus status = reader.getInfo(durationMs, total); status != WaveReadStatus::Ok)
+        return ::testing::AssertionFailure() << "info: " << Describe(status);
+    return ::testing::AssertionSuccess();
+}
+
 TEST(WaveStreamReader, DeliversWholeBlocksAndPadsTheLastWithZeros)
 {
     TempFolder folder;
@@ -76,9 +87,7 @@ TEST(WaveStreamReader, ReadLastFlagsTheEndWhateverRemains)
     TempFolder folder;
     WriteFile(folder.file("voice.wav"), WaveFile(Voice(10000, 22050)));
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(folder.file("voice.wav")), WaveReadStatus::Ok);
-    uint32_t durationMs = 0, total = 0;
-    ASSERT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::Ok);
+    ASSERT_TRUE(OpenWithInfo(reader, folder.file("voice.wav")));
     MediaSample sample;
     ASSERT_EQ(reader.startReading(sample, 4410), WaveReadStatus::Ok);
     EXPECT_EQ(sample.flags(), 0u);
@@ -229,9 +238,7 @@ TEST(WaveStreamReader, RefusesBlockSizesThatCannotHoldAFrame)
     TempFolder folder;
     WriteFile(folder.file("in.wav"), WaveFile(Voice(1000, 22050), 22050, 2, 16));
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(folder.file("in.wav")), WaveReadStatus::Ok);
-    uint32_t durationMs = 0, total = 0;
-    ASSERT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::Ok);
+    ASSERT_TRUE(OpenWithInfo(reader, folder.file("in.wav")));
     MediaSample sample;
     EXPECT_EQ(reader.startReading(sample, 3), WaveReadStatus::BadBlockSize);
     EXPECT_EQ(reader.startReading(sample, WaveStreamReader::kMaxBlockBytes + 1), WaveReadStatus::BadBlockSize);
@@ -250,9 +257,7 @@ TEST(WaveStreamReader, StopsWhenTheFileShrinksWhileBeingRead)
     const std::string path = folder.file("shrinking.wav");
     WriteFile(path, WaveFile(Voice(20000, 22050)));
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(path), WaveReadStatus::Ok);
-    uint32_t durationMs = 0, total = 0;
-    ASSERT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::Ok);
+    ASSERT_TRUE(OpenWithInfo(reader, path));
     MediaSample sample;
     ASSERT_EQ(reader.startReading(sample, 4410), WaveReadStatus::Ok);
     std::filesystem::resize_file(path, 44 + 2 * 4410 + 100);
