@@ -1,5 +1,6 @@
 #include "av_encoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -305,16 +306,20 @@ int OutputSampleRate(const AVCodec* encoder, int sourceRate)
     const int* rates = encoder->supported_samplerates;
     if (!rates)
         return sourceRate;
-    int above = 0, highest = 0;
+    // Above the source's rate nothing is lost; a whole multiple of it keeps
+    // the resampling simple (and shine's 32000 Hz output is broken).
+    int multiple = 0, above = 0, highest = 0;
     for (; *rates; ++rates) {
-        if (*rates == sourceRate)
+        const int rate = *rates;
+        if (rate == sourceRate)
             return sourceRate;
-        if (*rates > sourceRate && (above == 0 || *rates < above))
-            above = *rates;
-        if (*rates > highest)
-            highest = *rates;
+        if (rate > sourceRate && rate % sourceRate == 0 && (multiple == 0 || rate < multiple))
+            multiple = rate;
+        if (rate > sourceRate && (above == 0 || rate < above))
+            above = rate;
+        highest = std::max(highest, rate);
     }
-    return above ? above : highest;
+    return multiple ? multiple : above ? above : highest;
 }
 
 int16_t CheckWaveSource(const AVCodec* encoder, const std::string& path, WaveFormat& format)
