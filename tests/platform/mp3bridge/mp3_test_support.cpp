@@ -136,7 +136,7 @@ Alignment AlignWithSource(const std::vector<float>& decoded, const std::vector<i
                           int maxLag)
 {
     const size_t frames = source.size() / size_t(channels);
-    const size_t window = std::min<size_t>(frames / 2, 22050);
+    const size_t window = std::min<size_t>(frames / 2, 8192);
     const size_t start = (frames - window) / 2;
     Alignment best;
     for (int lag = 0; lag <= maxLag; ++lag) {
