@@ -263,11 +263,7 @@ TEST_F(ExportDialog, NoRateAnywhereIsReportedAndTheDialogStaysHidden)
     UseScriptedBridge(true);
     const std::string source = folder.File("eight.wav");
     mp3test::WriteWave(source, mp3test::MakeVoice(22050, 0.2), 22050, 1);
-    std::string bytes;
-    {
-        std::ifstream in(source, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string bytes = mp3test::ReadAll(source);
     bytes[34] = 8, bytes[32] = 1;  // 8-bit: not for the LAME route
     std::ofstream(source, std::ios::binary | std::ios::trunc) << bytes;
     EXPECT_FALSE(form->PrepareAndShow(QString::fromStdString(source), QString()));

@@ -9,11 +9,7 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using mp3test::ReadAll;
 
 int16_t Encode(const std::string& source, const std::string& destination, int kbit,
                const char* library = mp3::kLameLibraryFileName)
@@ -32,20 +28,13 @@ mp3::WaveFormat Pcm16(int sampleRate, int channels)
     return {mp3::kWaveFormatPcm, uint16_t(channels), uint32_t(sampleRate), uint16_t(2 * channels), 16};
 }
 
-struct ExportCase {
-    int sampleRate;
-    int channels;
-    std::vector<int> offered;
-    int samplesPerFrame;
-};
-
-class LameExport : public testing::TestWithParam<ExportCase> {};
+class LameExport : public testing::TestWithParam<mp3test::VoiceCase> {};
 
 // The rates offered are exactly those LAME makes at the wave's own sample
 // rate, and an export at each carries that rate and the whole sound.
 TEST_P(LameExport, OffersTheRatesItProducesAndKeepsTheSound)
 {
-    const ExportCase& c = GetParam();
+    const mp3test::VoiceCase& c = GetParam();
     ASSERT_EQ(mp3::LameBitrates(Pcm16(c.sampleRate, c.channels)), c.offered);
 
     mp3test::ScratchFolder folder;
@@ -55,28 +44,12 @@ TEST_P(LameExport, OffersTheRatesItProducesAndKeepsTheSound)
     for (const int kbit : c.offered) {
         const std::string mp3 = folder.File(std::to_string(kbit) + ".mp3");
         ASSERT_EQ(Encode(source, mp3, kbit), mp3::kResultOk) << kbit;
-        const mp3test::DecodedMp3 decoded = mp3test::DecodeMp3(mp3);
-        ASSERT_TRUE(decoded.ok) << kbit;
-        EXPECT_EQ(decoded.frameBitratesKbit, std::set<int>{kbit});
-        EXPECT_EQ(decoded.frameSampleRates, std::set<int>{c.sampleRate});
-        EXPECT_EQ(decoded.channels, c.channels);
-        const mp3test::Alignment alignment = mp3test::AlignWithSource(decoded.left, voice, c.channels, 1500);
-        EXPECT_GT(alignment.correlation, kbit >= 32 ? 0.95 : 0.9) << kbit;
-        EXPECT_NEAR(alignment.lag, mp3test::kLameStartDelay, 1) << kbit;
-        const long sourceFrames = long(voice.size()) / c.channels;
-        EXPECT_NEAR(long(decoded.left.size()) - mp3test::kLameStartDelay, sourceFrames, c.samplesPerFrame) << kbit;
+        mp3test::ExpectFaithfulLameExport(mp3, voice, c.sampleRate, c.channels, kbit);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Voices, LameExport,
-    testing::Values(ExportCase{22050, 1, {24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160}, 576},
-                    ExportCase{44100, 1, {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}, 1152},
-                    ExportCase{11025, 1, {24, 32, 40, 48, 56, 64}, 576},
-                    ExportCase{22050, 2, {24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160}, 576}),
-    [](const testing::TestParamInfo<ExportCase>& info) {
-        return std::to_string(info.param.sampleRate) + (info.param.channels == 1 ? "Mono" : "Stereo");
-    });
+INSTANTIATE_TEST_SUITE_P(Voices, LameExport, testing::ValuesIn(mp3test::VoiceCases()),
+                         [](const auto& info) { return mp3test::VoiceCaseName(info.param); });
 
 TEST(LameRoute, OffersNothingForWavesItCannotReadOrWithoutTheLibrary)
 {

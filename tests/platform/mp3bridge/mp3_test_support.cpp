@@ -1,8 +1,11 @@
 #include "mp3_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 extern "C" {
@@ -153,6 +156,41 @@ Alignment AlignWithSource(const std::vector<float>& decoded, const std::vector<i
             best = {correlation, lag};
     }
     return best;
+}
+
+void ExpectFaithfulLameExport(const std::string& mp3, const std::vector<int16_t>& voice, int sampleRate, int channels,
+                              int kbit)
+{
+    const DecodedMp3 decoded = DecodeMp3(mp3);
+    ASSERT_TRUE(decoded.ok) << mp3;
+    EXPECT_EQ(decoded.frameBitratesKbit, std::set<int>{kbit});
+    EXPECT_EQ(decoded.frameSampleRates, std::set<int>{sampleRate});
+    EXPECT_EQ(decoded.channels, channels);
+    const Alignment alignment = AlignWithSource(decoded.left, voice, channels, 1500);
+    EXPECT_GT(alignment.correlation, kbit >= 32 ? 0.95 : 0.9) << kbit;
+    EXPECT_NEAR(alignment.lag, kLameStartDelay, 1) << kbit;
+    const long samplesPerFrame = sampleRate >= 32000 ? 1152 : 576;
+    const long sourceFrames = long(voice.size()) / channels;
+    EXPECT_NEAR(long(decoded.left.size()) - kLameStartDelay, sourceFrames, samplesPerFrame) << kbit;
+}
+
+std::vector<VoiceCase> VoiceCases()
+{
+    return {{22050, 1, {24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160}},
+            {44100, 1, {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+            {11025, 1, {24, 32, 40, 48, 56, 64}},
+            {22050, 2, {24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160}}};
+}
+
+std::string VoiceCaseName(const VoiceCase& c)
+{
+    return std::to_string(c.sampleRate) + (c.channels == 1 ? "Mono" : "Stereo");
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 ScratchFolder::ScratchFolder()

@@ -49,6 +49,24 @@ Alignment AlignWithSource(const std::vector<float>& decoded, const std::vector<i
 // Samples LAME puts before the sound: its encoder delay plus the decoder's.
 constexpr int kLameStartDelay = 576 + 529;
 
+// Expects every frame of the MP3 file to carry kbit at sampleRate, and the
+// voice to come through whole: correlated with the source, starting
+// kLameStartDelay samples in, and as long as it within one MP3 frame.
+void ExpectFaithfulLameExport(const std::string& mp3, const std::vector<int16_t>& voice, int sampleRate, int channels,
+                              int kbit);
+
+// The voices both routes are tried with, and the rates a LAME encoder offers
+// for each at the voice's own sample rate.
+struct VoiceCase {
+    int sampleRate;
+    int channels;
+    std::vector<int> offered;
+};
+std::vector<VoiceCase> VoiceCases();
+std::string VoiceCaseName(const VoiceCase& c);
+
+std::string ReadAll(const std::string& path);
+
 class ScratchFolder {
 public:
     ScratchFolder();
