@@ -113,7 +113,10 @@ int16_t EncodeWaveWithLame(const std::string& source, const std::string& destina
     // A stop that came with the last chunk still wins: nothing is left behind.
     if (stop.load())
         return kLameStopped;
-    return output.Commit() ? kResultOk : kLameWriteError;
+    if (!output.Commit())
+        return kLameWriteError;
+    percent.store(100);  // also for a wave without samples
+    return kResultOk;
 }
 
 }  // namespace mp3
