@@ -4,16 +4,31 @@
 #include "settings.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QShowEvent>
 
 namespace prefs {
 
+namespace {
+
+// MS Sans Serif where it is installed; otherwise a face of the same narrow
+// metrics, so that the check box's caption fits its 259 pixels.
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setPointSize(8);
+    return font;
+}
+
+}  // namespace
+
 TAucPreferenceForm::TAucPreferenceForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Warblecast Preferences"));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(DialogFont());
     setFixedSize(293, 91);
 
     GroupBox4 = new QGroupBox(QStringLiteral("AUC"), this);

@@ -203,8 +203,12 @@ void InstallComponent(const QString& downloadedPath, QWidget* owner)
     state.busy = true;
     if (!downloadedPath.endsWith(kDownloadSuffix))
         return;  // not a download this host knows how to place
-    state.componentPath = downloadedPath.chopped(kDownloadSuffix.size());
+    const QString componentPath = downloadedPath.chopped(kDownloadSuffix.size());
+    if (QFileInfo(componentPath).fileName().isEmpty())
+        return;
+    state.componentPath = componentPath;
     state.previousPath = state.componentPath + kPreviousVersionSuffix;
+    const QString runningPath = TCCC_Comp::LoadedComponentPath();
     // Beside the component, so that the final rename never crosses file systems.
     const QString expandedPath = QFileInfo(state.componentPath).dir().filePath(kExpandedFileName);
 
@@ -220,7 +224,7 @@ void InstallComponent(const QString& downloadedPath, QWidget* owner)
 
     if (!QFile::rename(state.componentPath, state.previousPath)) {
         QFile::remove(expandedPath);
-        LoadComponent(state.componentPath, false, owner);
+        LoadComponent(runningPath.isEmpty() ? state.componentPath : runningPath, false, owner);
         return;
     }
     if (QFile::rename(expandedPath, state.componentPath)) {

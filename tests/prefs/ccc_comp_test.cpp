@@ -3,6 +3,7 @@
 #include "qt_application.h"
 #include "szdd_encoder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -96,13 +97,15 @@ protected:
         host_->TimerTimer();
     }
 
-    // What the log holds after the running version was finalised.
-    std::vector<std::string> LogAfterFinalization() const
+    // True when version 1 was finalised and only paints of the given version
+    // (one or more) followed.
+    bool OnlyPaintsAfterFinalization(int version) const
     {
         const std::vector<std::string> log = Log();
         const auto finalized = std::find(log.begin(), log.end(), "v1 CompFinalization");
-        return finalized == log.end() ? std::vector<std::string>{"<not finalised>"}
-                                      : std::vector<std::string>(finalized + 1, log.end());
+        const std::string paint = "v" + std::to_string(version) + " CompPaint 470x65";
+        return finalized != log.end() && finalized + 1 != log.end() &&
+               std::all_of(finalized + 1, log.end(), [&paint](const std::string& line) { return line == paint; });
     }
 
     std::vector<std::string> Log() const
@@ -255,9 +258,7 @@ TEST_F(ComponentHostTest, InstallsADownloadedCompressedVersion)
     EXPECT_EQ(ReadAll(Path("comp.so.Old")), version1_);
     EXPECT_FALSE(QFile::exists(Path("comp.so.tmp")));
     EXPECT_FALSE(QFile::exists(Path("DeCmpres.dll")));
-    const std::vector<std::string> after = LogAfterFinalization();
-    EXPECT_GE(after.size(), 1u);
-    EXPECT_EQ(std::count(after.begin(), after.end(), "v2 CompPaint 470x65"), static_cast<long>(after.size()));
+    EXPECT_TRUE(OnlyPaintsAfterFinalization(2));
     EXPECT_EQ(FacePixel(), kVersion2Face);
     EXPECT_TRUE(messages_.empty());
 }
@@ -273,10 +274,7 @@ TEST_F(ComponentHostTest, ANewVersionThatWillNotLoadIsRolledBack)
     EXPECT_EQ(ReadAll(ComponentPath()), version1_);
     for (const char* leftover : {"comp.so.Old", "comp.so.tmp", "DeCmpres.dll"})
         EXPECT_FALSE(QFile::exists(Path(leftover))) << leftover;
-    const std::vector<std::string> after = LogAfterFinalization();
-    EXPECT_GE(after.size(), 1u);
-    EXPECT_EQ(std::count(after.begin(), after.end(), "v1 CompPaint 470x65"), static_cast<long>(after.size()))
-        << "the previous version runs again";
+    EXPECT_TRUE(OnlyPaintsAfterFinalization(1)) << "the previous version runs again";
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -292,6 +290,20 @@ TEST_F(ComponentHostTest, ADamagedDownloadLeavesTheRunningVersionAlone)
         EXPECT_FALSE(QFile::exists(Path(leftover))) << leftover;
     EXPECT_EQ(Count("v1 CompFinalization"), 0);
     EXPECT_EQ(Log().back(), "v1 CompPaint 470x65");
+}
+
+TEST_F(ComponentHostTest, ADownloadForAPlaceWithoutAComponentKeepsTheRunningVersion)
+{
+    ASSERT_TRUE(QDir(folder_.path()).mkdir("elsewhere"));
+    WriteAll(Path("elsewhere/comp.so.tmp"), Compressed(version2_));
+    Orders("download " + Path("elsewhere/comp.so.tmp").toUtf8() + "\n");
+    CreateHost();
+    TickUntilInstalled();
+
+    EXPECT_EQ(TCCC_Comp::LoadedComponentPath(), ComponentPath());
+    EXPECT_TRUE(OnlyPaintsAfterFinalization(1));
+    EXPECT_TRUE(QDir(Path("elsewhere")).isEmpty());
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(ComponentHostTest, ALibraryThatWillNotLoadIsReportedAndLeftInPlace)

@@ -119,6 +119,7 @@ TEST_F(PreferenceFormTest, HasItsCaptionAndComponents)
     EXPECT_EQ(form_->windowTitle(), "Warblecast Preferences");
     EXPECT_EQ(form_->size(), QSize(293, 91));
     EXPECT_EQ(form_->AUCCheckBox->text(), "Automatically download update information");
+    EXPECT_LE(form_->AUCCheckBox->sizeHint().width(), form_->AUCCheckBox->width()) << "the caption is cut off";
     EXPECT_EQ(form_->Button1->text(), "OK");
     EXPECT_EQ(form_->CCC_Comp1->geometry(), QRect(16, 64, 20, 10));
     EXPECT_TRUE(form_->CCC_Comp1->DLLName().isEmpty());
