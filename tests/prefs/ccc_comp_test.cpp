@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <dlfcn.h>
@@ -201,6 +202,18 @@ TEST_F(ComponentHostTest, EntryPointsAreCalledInTheirSituations)
     EXPECT_FALSE(TCCC_Comp::IsComponentLoaded());
     EXPECT_FALSE(IsResident(ComponentPath()));
     EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(ComponentHostTest, AnExposureLetsTheLibraryPaintWithoutRepaintingForever)
+{
+    Orders("");
+    CreateHost();
+    host_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host_.get()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Count("v1 CompPaint 470x65") >= 1; }, 5000));
+    QTest::qWait(200);
+    EXPECT_LE(Log().size(), 2u);
+    EXPECT_EQ(FacePixel(), kVersion1Face);
 }
 
 TEST_F(ComponentHostTest, ASecondCheckBringsTheDownloadWindowForward)
