@@ -1,4 +1,5 @@
 // parrotel-render: the program's effects pipeline from the command line.
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,7 +13,7 @@
 #include "conversion_texts.h"
 #include "effect_pipeline.h"
 #include "lame_route.h"
-#include "realaudio_export.h"
+#include "realaudio_export_c.h"
 #include "render_options.h"
 #include "result_codes.h"
 #include "wave_file.h"
@@ -169,29 +170,70 @@ int ExportMp3(voice::VoiceDocument& document, const voice::EffectSwitches& switc
     return 0;
 }
 
+// librealconv (with FFmpeg behind it) is loaded only for a RealAudio
+// export, so that everything else runs without it.
+class RealAudioLibrary {
+public:
+    RealAudioLibrary()
+    {
+        char self[4096];
+        const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        const std::filesystem::path folder =
+            length > 0 ? std::filesystem::path(std::string(self, size_t(length))).parent_path() : ".";
+        for (const std::filesystem::path& candidate :
+             {folder / "librealconv.so", folder / PARROTEL_PRIVATE_LIBDIR_FROM_BIN / "librealconv.so"}) {
+            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle_)
+                break;
+        }
+        if (!handle_)
+            return;
+        exportFile_ = reinterpret_cast<RealAudioExportFileFunction>(dlsym(handle_, "RealAudioExportFile"));
+        describe_ = reinterpret_cast<RealAudioDescribeResultFunction>(dlsym(handle_, "RealAudioDescribeResult"));
+    }
+    ~RealAudioLibrary()
+    {
+        if (handle_)
+            dlclose(handle_);
+    }
+    bool Loaded() const { return exportFile_ && describe_; }
+    RealAudioExportFileFunction exportFile_ = nullptr;
+    RealAudioDescribeResultFunction describe_ = nullptr;
+
+private:
+    void* handle_ = nullptr;
+};
+
+struct GaugeContext {
+    ConsoleHost* host;
+    int shown;
+};
+
+void FollowGauge(int32_t percent, void* context)
+{
+    auto* gauge = static_cast<GaugeContext*>(context);
+    for (; gauge->shown < percent && gauge->shown < 100; ++gauge->shown)
+        gauge->host->StepProgress();
+}
+
 int ExportRealAudio(voice::VoiceDocument& document, const voice::EffectSwitches& switches,
                     const render::Options& options, ConsoleHost& host)
 {
+    RealAudioLibrary library;
+    if (!library.Loaded())
+        return Fail(host, "Error: Could not load the RealAudio export library (librealconv.so)");
     TemporaryWave processed;
     if (processed.path().empty() || !voice::ApplyEffects(document, switches, processed.path(), host))
         return Fail(host, "Cannot write file: " + processed.path());
-    realconv::ClipInfo clip;
-    clip.title = options.title;
-    clip.author = options.author;
-    clip.copyright = options.copyright;
     host.ShowProgressWindow();
     host.ResetProgress(100);
-    int shown = 0;
-    const std::atomic<bool> stop{false};
-    const int32_t result = realconv::ExportWaveToRealAudio(processed.path(), options.output, clip,
-                                                           [&](int percent) {
-                                                               for (; shown < percent && shown < 100; ++shown)
-                                                                   host.StepProgress();
-                                                           },
-                                                           stop);
+    GaugeContext gauge{&host, 0};
+    const int32_t result =
+        library.exportFile_(processed.path().c_str(), options.output.c_str(), options.title.c_str(),
+                            options.author.c_str(), options.copyright.c_str(), 0, FollowGauge, &gauge);
     host.HideProgressWindow();
     if (result != 0)
-        return Fail(host, std::string("RealAudio export failed: ") + realconv::DescribeResult(result) + " (" +
+        return Fail(host, std::string("RealAudio export failed: ") + library.describe_(result) + " (" +
                               options.output + ")");
     return 0;
 }
