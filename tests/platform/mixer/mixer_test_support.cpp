@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 #include <thread>
 
 namespace mixertest {
@@ -92,6 +98,86 @@ Card AddCard(ScriptedMixerBackend& backend, const CardOptions& options)
     backend.addWaveOutDevice("Scripted Card", card.mixer);
     backend.addWaveInDevice("Scripted Card", card.mixer);
     return card;
+}
+
+}  // namespace mixertest
+
+namespace mixertest {
+
+using namespace platform;
+
+MixerLine DestinationOf(uint32_t mixer, uint32_t componentType)
+{
+    MixerLine line;
+    line.componentType = componentType;
+    EXPECT_EQ(MixerGetLineInfo(mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR)
+        << "no destination of type " << componentType;
+    return line;
+}
+
+MixerLine SourceOf(uint32_t mixer, const MixerLine& destination, uint32_t index)
+{
+    MixerLine line;
+    line.destination = destination.destination;
+    line.source = index;
+    EXPECT_EQ(MixerGetLineInfo(mixer, &line, MIXER_GETLINEINFOF_SOURCE), MMSYSERR_NOERROR) << "no source " << index;
+    return line;
+}
+
+std::vector<std::string> SourceNames(uint32_t mixer, const MixerLine& destination)
+{
+    std::vector<std::string> names;
+    for (uint32_t index = 0; index < destination.connections; ++index)
+        names.push_back(SourceOf(mixer, destination, index).name);
+    return names;
+}
+
+uint32_t ControlOf(uint32_t mixer, uint32_t lineId, uint32_t controlType)
+{
+    MixerLineControls request;
+    request.lineId = lineId;
+    request.controlIdOrType = controlType;
+    if (MixerGetLineControls(mixer, &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
+        return kNoControl;
+    return request.control.controlId;
+}
+
+std::vector<uint32_t> ReadValues(uint32_t mixer, uint32_t control, uint32_t channels, uint32_t items)
+{
+    std::vector<uint32_t> values(channels * std::max<uint32_t>(items, 1), 0xAAAAAAAA);
+    MixerControlDetails details{control, channels, items, sizeof(uint32_t), values.data()};
+    EXPECT_EQ(MixerGetControlDetails(mixer, &details, MIXER_GETCONTROLDETAILSF_VALUE), MMSYSERR_NOERROR)
+        << "cannot read control " << control;
+    return values;
+}
+
+MMRESULT WriteValues(uint32_t mixer, uint32_t control, std::vector<uint32_t> values, uint32_t items)
+{
+    const uint32_t channels = uint32_t(values.size()) / std::max<uint32_t>(items, 1);
+    MixerControlDetails details{control, channels, items, sizeof(uint32_t), values.data()};
+    return MixerSetControlDetails(mixer, &details, MIXER_SETCONTROLDETAILSF_VALUE);
+}
+
+std::string Pactl(const std::string& arguments)
+{
+    std::string output;
+    FILE* pipe = popen(("pactl " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    pclose(pipe);
+    return output;
+}
+
+long PactlVolume(const std::string& report)
+{
+    // "Volume: front-left: 32768 /  50% / -18.06 dB,   front-right: ..."
+    const size_t colon = report.find(':', report.find("front-left"));
+    if (colon == std::string::npos)
+        return -1;
+    return std::strtol(report.c_str() + colon + 1, nullptr, 10);
 }
 
 }  // namespace mixertest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "messages/messages.h"
+#include "mixer/mixer.h"
 #include "mixer/scripted_mixer.h"
 
 #include <QObject>
@@ -13,6 +14,22 @@
 #include <vector>
 
 namespace mixertest {
+
+constexpr uint32_t kNoControl = 0xFFFFFFFF;
+
+// Lookups and values through the mixer calls; failures fail the test.
+platform::MixerLine DestinationOf(uint32_t mixer, uint32_t componentType);
+platform::MixerLine SourceOf(uint32_t mixer, const platform::MixerLine& destination, uint32_t index);
+std::vector<std::string> SourceNames(uint32_t mixer, const platform::MixerLine& destination);
+// The line's control of that type, or kNoControl.
+uint32_t ControlOf(uint32_t mixer, uint32_t lineId, uint32_t controlType);
+std::vector<uint32_t> ReadValues(uint32_t mixer, uint32_t control, uint32_t channels, uint32_t items = 0);
+platform::MMRESULT WriteValues(uint32_t mixer, uint32_t control, std::vector<uint32_t> values, uint32_t items = 0);
+
+// Runs pactl with the arguments and returns what it printed.
+std::string Pactl(const std::string& arguments);
+// The first channel's raw volume in pactl's volume report (65536 is 100 %).
+long PactlVolume(const std::string& report);
 
 // A QCoreApplication for the whole test program, created on first use.
 void EnsureApplication();
