@@ -24,6 +24,28 @@ std::string_view TrimmedSpaces(std::string_view text)
     return text;
 }
 
+// The product name; an output device's is trimmed, and named "Unknown
+// Device" when nothing is left of it.
+int32_t DescribeWaveDevice(MMRESULT (*getCaps)(uint32_t, WaveDevCaps*), int32_t device, char* description,
+                           bool tidy)
+{
+    if (!description)
+        return -1;
+    description[0] = '\0';
+    WaveDevCaps caps;
+    if (getCaps(uint32_t(device), &caps) != MMSYSERR_NOERROR)
+        return -1;
+    std::string_view name = caps.productName;
+    if (tidy) {
+        name = TrimmedSpaces(name);
+        if (name.empty())
+            name = kUnknownDevice;
+    }
+    std::memcpy(description, name.data(), name.size());
+    description[name.size()] = '\0';
+    return 0;
+}
+
 uint32_t MixerOfWaveDevice(uint32_t device, uint32_t objectFlag)
 {
     uint32_t mixer = 0;
@@ -61,18 +83,7 @@ int32_t GetNumberOfOutputDevices(void)
 
 int32_t GetOutputDeviceDescription(int32_t device, char* description)
 {
-    if (!description)
-        return -1;
-    description[0] = '\0';
-    WaveDevCaps caps;
-    if (WaveOutGetDevCaps(uint32_t(device), &caps) != MMSYSERR_NOERROR)
-        return -1;
-    std::string_view name = TrimmedSpaces(caps.productName);
-    if (name.empty())
-        name = kUnknownDevice;
-    std::memcpy(description, name.data(), name.size());
-    description[name.size()] = '\0';
-    return 0;
+    return DescribeWaveDevice(WaveOutGetDevCaps, device, description, true);
 }
 
 int32_t GetNumberOfInputDevices(void)
@@ -82,14 +93,7 @@ int32_t GetNumberOfInputDevices(void)
 
 int32_t GetInputDeviceDescription(int32_t device, char* description)
 {
-    if (!description)
-        return -1;
-    description[0] = '\0';
-    WaveDevCaps caps;
-    if (WaveInGetDevCaps(uint32_t(device), &caps) != MMSYSERR_NOERROR)
-        return -1;
-    std::strcpy(description, caps.productName);
-    return 0;
+    return DescribeWaveDevice(WaveInGetDevCaps, device, description, false);
 }
 
 int32_t SelectOutputDevice(int32_t device)

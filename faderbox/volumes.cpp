@@ -31,25 +31,76 @@ uint32_t ValueFromLevel(int32_t level, uint32_t minimum, uint32_t maximum)
     return uint32_t(uint64_t(level) * maximum / 100);
 }
 
-// Reads one or two channels of a volume; both slots of `values` are written,
-// the second with 0 when one channel was read.
-int32_t GetVolume(uint32_t mixer, uint32_t control, int32_t channels, uint32_t* values)
+// The volume control one side of the library works on.
+struct Volume {
+    bool deviceSelected;
+    uint32_t mixer;
+    uint32_t control;
+    uint32_t minimum;
+    uint32_t maximum;
+};
+
+Volume OutputVolume()
 {
+    const OutputSide& output = TheState().output;
+    return {output.device != -1, output.mixer, output.waveOutVolume, output.rangeMinimum, output.rangeMaximum};
+}
+
+Volume InputVolume()
+{
+    const InputSide& input = TheState().input;
+    return {input.device != -1, input.mixer, input.sourceVolume, input.sourceMinimum, input.sourceMaximum};
+}
+
+// -1 without a device, -2 without the control, 0 when it can be used.
+int32_t Availability(const Volume& volume)
+{
+    if (!volume.deviceSelected)
+        return -1;
+    return volume.control == kNone ? -2 : 0;
+}
+
+// Reads one or two channels; both slots of `values` are written, the second
+// with 0 when one channel was read.
+int32_t GetSetting(const Volume& volume, int32_t channels, uint32_t* values)
+{
+    if (const int32_t unavailable = Availability(volume))
+        return unavailable;
     if (!values || channels < 1 || channels > 2)
         return -1;
     uint32_t read[2] = {0, 0};
-    if (!ReadChannels(mixer, control, uint32_t(channels), read))
+    if (!ReadChannels(volume.mixer, volume.control, uint32_t(channels), read))
         return -1;
     values[0] = read[0];
     values[1] = read[1];
     return 0;
 }
 
-int32_t SetVolume(uint32_t mixer, uint32_t control, int32_t channels, const uint32_t* values)
+int32_t SetSetting(const Volume& volume, int32_t channels, const uint32_t* values)
 {
+    if (const int32_t unavailable = Availability(volume))
+        return unavailable;
     if (!values)
         return -1;
-    return WriteChannels(mixer, control, channels > 1 ? 2 : 1, values) ? 0 : -1;
+    return WriteChannels(volume.mixer, volume.control, channels > 1 ? 2 : 1, values) ? 0 : -1;
+}
+
+int32_t GetLevel(const Volume& volume, uint32_t channelsToRead)
+{
+    if (const int32_t unavailable = Availability(volume))
+        return unavailable;
+    uint32_t values[2] = {0, 0};
+    if (!ReadChannels(volume.mixer, volume.control, channelsToRead, values))
+        return -3;
+    return LevelFromValue(values[0], volume.minimum, volume.maximum);
+}
+
+int32_t SetLevel(const Volume& volume, int32_t level)
+{
+    if (const int32_t unavailable = Availability(volume))
+        return unavailable;
+    const uint32_t value = ValueFromLevel(level, volume.minimum, volume.maximum);
+    return WriteAllChannels(volume.mixer, volume.control, value) ? 0 : -3;
 }
 
 // Raises a volume below floor to floor; false when it cannot.
@@ -88,90 +139,43 @@ int32_t UnmuteOutput(void)
 
 int32_t GetCurrentOutputVolSetting(int32_t channels, uint32_t* values)
 {
-    const OutputSide& output = TheState().output;
-    if (output.device == -1)
-        return -1;
-    if (output.waveOutVolume == kNone)
-        return -2;
-    return GetVolume(output.mixer, output.waveOutVolume, channels, values);
+    return GetSetting(OutputVolume(), channels, values);
 }
 
 int32_t SetCurrentOutputVolSetting(int32_t channels, const uint32_t* values)
 {
-    const OutputSide& output = TheState().output;
-    if (output.device == -1)
-        return -1;
-    if (output.waveOutVolume == kNone)
-        return -2;
-    return SetVolume(output.mixer, output.waveOutVolume, channels, values);
+    return SetSetting(OutputVolume(), channels, values);
 }
 
 int32_t GetCurrentInputVolSetting(int32_t channels, uint32_t* values)
 {
-    const InputSide& input = TheState().input;
-    if (input.device == -1)
-        return -1;
-    if (input.sourceVolume == kNone)
-        return -2;
-    return GetVolume(input.mixer, input.sourceVolume, channels, values);
+    return GetSetting(InputVolume(), channels, values);
 }
 
 int32_t SetCurrentInputVolSetting(int32_t channels, const uint32_t* values)
 {
-    const InputSide& input = TheState().input;
-    if (input.device == -1)
-        return -1;
-    if (input.sourceVolume == kNone)
-        return -2;
-    return SetVolume(input.mixer, input.sourceVolume, channels, values);
+    return SetSetting(InputVolume(), channels, values);
 }
 
+// The output reads both channels, the input one; either way the first counts.
 int32_t GetCurrentOutputLevel(void)
 {
-    const OutputSide& output = TheState().output;
-    if (output.device == -1)
-        return -1;
-    if (output.waveOutVolume == kNone)
-        return -2;
-    uint32_t values[2] = {0, 0};
-    if (!ReadChannels(output.mixer, output.waveOutVolume, 2, values))
-        return -3;
-    return LevelFromValue(values[0], output.rangeMinimum, output.rangeMaximum);
+    return GetLevel(OutputVolume(), 2);
 }
 
 int32_t SetCurrentOutputLevel(int32_t level)
 {
-    const OutputSide& output = TheState().output;
-    if (output.device == -1)
-        return -1;
-    if (output.waveOutVolume == kNone)
-        return -2;
-    const uint32_t value = ValueFromLevel(level, output.rangeMinimum, output.rangeMaximum);
-    return WriteAllChannels(output.mixer, output.waveOutVolume, value) ? 0 : -3;
+    return SetLevel(OutputVolume(), level);
 }
 
 int32_t GetCurrentInputLevel(void)
 {
-    const InputSide& input = TheState().input;
-    if (input.device == -1)
-        return -1;
-    if (input.sourceVolume == kNone)
-        return -2;
-    uint32_t value = 0;
-    if (!ReadFirstChannel(input.mixer, input.sourceVolume, value))
-        return -3;
-    return LevelFromValue(value, input.sourceMinimum, input.sourceMaximum);
+    return GetLevel(InputVolume(), 1);
 }
 
 int32_t SetCurrentInputLevel(int32_t level)
 {
-    const InputSide& input = TheState().input;
-    if (input.device == -1)
-        return -1;
-    if (input.sourceVolume == kNone)
-        return -2;
-    const uint32_t value = ValueFromLevel(level, input.sourceMinimum, input.sourceMaximum);
-    return WriteAllChannels(input.mixer, input.sourceVolume, value) ? 0 : -3;
+    return SetLevel(InputVolume(), level);
 }
 
 }  // extern "C"

@@ -374,22 +374,39 @@ MMRESULT ValuesToWrite(MixerBackend& backend, uint32_t mixerId, const ControlDes
 
 }  // namespace
 
-MMRESULT MixerGetControlDetails(uint32_t mixerId, MixerControlDetails* details, uint32_t flags)
-{
+namespace {
+
+// The backend, the mixer and the control a details request is about.
+struct DetailsTarget {
     std::shared_ptr<MixerBackend> backend = CurrentMixerBackend();
     std::shared_ptr<const MixerDescription> mixer;
-    if (MMRESULT result = Describe(*backend, mixerId, mixer))
+    const ControlDescription* control = nullptr;
+};
+
+MMRESULT FindTarget(uint32_t mixerId, const MixerControlDetails* details, DetailsTarget& target)
+{
+    if (MMRESULT result = Describe(*target.backend, mixerId, target.mixer))
         return result;
-    const ControlDescription* control = details ? mixer->findControl(details->controlId) : nullptr;
+    target.control = details ? target.mixer->findControl(details->controlId) : nullptr;
+    return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+MMRESULT MixerGetControlDetails(uint32_t mixerId, MixerControlDetails* details, uint32_t flags)
+{
+    DetailsTarget target;
+    if (MMRESULT result = FindTarget(mixerId, details, target))
+        return result;
     if (flags == MIXER_GETCONTROLDETAILSF_VALUE) {
-        if (MMRESULT result = CheckDetails(details, control, sizeof(uint32_t)))
+        if (MMRESULT result = CheckDetails(details, target.control, sizeof(uint32_t)))
             return result;
-        return GetValues(*backend, mixerId, *control, *details);
+        return GetValues(*target.backend, mixerId, *target.control, *details);
     }
     if (flags == MIXER_GETCONTROLDETAILSF_LISTTEXT) {
-        if (MMRESULT result = CheckDetails(details, control, sizeof(MixerControlDetailsListText)))
+        if (MMRESULT result = CheckDetails(details, target.control, sizeof(MixerControlDetailsListText)))
             return result;
-        return GetListTexts(*control, *details);
+        return GetListTexts(*target.control, *details);
     }
     return MMSYSERR_INVALFLAG;
 }
@@ -398,17 +415,15 @@ MMRESULT MixerSetControlDetails(uint32_t mixerId, const MixerControlDetails* det
 {
     if (flags != MIXER_SETCONTROLDETAILSF_VALUE)
         return MMSYSERR_INVALFLAG;
-    std::shared_ptr<MixerBackend> backend = CurrentMixerBackend();
-    std::shared_ptr<const MixerDescription> mixer;
-    if (MMRESULT result = Describe(*backend, mixerId, mixer))
+    DetailsTarget target;
+    if (MMRESULT result = FindTarget(mixerId, details, target))
         return result;
-    const ControlDescription* control = details ? mixer->findControl(details->controlId) : nullptr;
-    if (MMRESULT result = CheckDetails(details, control, sizeof(uint32_t)))
+    if (MMRESULT result = CheckDetails(details, target.control, sizeof(uint32_t)))
         return result;
     std::vector<uint32_t> values;
-    if (MMRESULT result = ValuesToWrite(*backend, mixerId, *control, *details, values))
+    if (MMRESULT result = ValuesToWrite(*target.backend, mixerId, *target.control, *details, values))
         return result;
-    return backend->writeValues(mixerId, *control, values);
+    return target.backend->writeValues(mixerId, *target.control, values);
 }
 
 // ---------------------------------------------------------------------------

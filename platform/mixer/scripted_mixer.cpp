@@ -70,15 +70,23 @@ LineDescription& ScriptedMixerBackend::editableLine(uint32_t mixerId, uint32_t l
     return FindLine(editableMixer(mixerId), lineId);
 }
 
-uint32_t ScriptedMixerBackend::addDestination(uint32_t mixerId, uint32_t componentType, const std::string& name,
-                                              uint32_t channels)
+LineDescription ScriptedMixerBackend::newLine(uint32_t componentType, const std::string& name,
+                                             const std::string& shortName, uint32_t channels)
 {
-    std::lock_guard lock(mutex_);
     LineDescription line;
     line.id = nextLineId_++;
     line.componentType = componentType;
     line.channels = channels;
     line.name = name;
+    line.shortName = shortName;
+    return line;
+}
+
+uint32_t ScriptedMixerBackend::addDestination(uint32_t mixerId, uint32_t componentType, const std::string& name,
+                                              uint32_t channels)
+{
+    std::lock_guard lock(mutex_);
+    LineDescription line = newLine(componentType, name, {}, channels);
     editableMixer(mixerId).destinations.push_back(line);
     return line.id;
 }
@@ -87,12 +95,7 @@ uint32_t ScriptedMixerBackend::addSource(uint32_t mixerId, uint32_t destinationL
                                          const std::string& name, const std::string& shortName, uint32_t channels)
 {
     std::lock_guard lock(mutex_);
-    LineDescription line;
-    line.id = nextLineId_++;
-    line.componentType = componentType;
-    line.channels = channels;
-    line.name = name;
-    line.shortName = shortName;
+    LineDescription line = newLine(componentType, name, shortName, channels);
     editableLine(mixerId, destinationLineId).sources.push_back(line);
     return line.id;
 }

@@ -83,6 +83,8 @@ private:
     };
 
     // Copy-on-write: descriptions handed out stay as they were.
+    LineDescription newLine(uint32_t componentType, const std::string& name, const std::string& shortName,
+                            uint32_t channels);
     MixerDescription& editableMixer(uint32_t mixerId);
     LineDescription& editableLine(uint32_t mixerId, uint32_t lineId);
     void store(uint32_t controlId, std::vector<uint32_t> values);  // notifies on change; mutex held
