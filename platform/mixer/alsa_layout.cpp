@@ -207,12 +207,21 @@ private:
         return capturing;
     }
 
+    // The list that chooses the recorded source: "Input Source" or "Capture
+    // Source", else another capture list named a source (cards have other
+    // capture lists too, such as channel modes).
     const Element* captureList() const
     {
-        for (const Element& element : elements_)
-            if (element.captureEnum && !element.enumItems.empty())
+        const Element* named = nullptr;
+        for (const Element& element : elements_) {
+            if (!element.captureEnum || element.enumItems.empty())
+                continue;
+            if (element.name == "Input Source" || element.name == "Capture Source")
                 return &element;
-        return nullptr;
+            if (!named && Lowered(element.name).find("source") != std::string::npos)
+                named = &element;
+        }
+        return named;
     }
 
     // The members of the first group of mutually exclusive capture switches.

@@ -8,8 +8,9 @@
 //
 // Wave-in destination: the "Capture" element: capture volume as VOLUME,
 // capture switch as MUTE (inverted). Its record selector and source lines:
-//   - a capture-source list (an enumerated capture element such as
-//     "Input Source"): a MUX with one item and one source line per entry;
+//   - a capture-source list (an enumerated capture element named a source,
+//     "Input Source" or "Capture Source" first): a MUX with one item and one
+//     source line per entry;
 //   - otherwise mutually exclusive capture switches (what ALSA makes of a
 //     "Capture Source" list): a MUX over the elements of that group;
 //   - otherwise elements with capture switches: a MIXER over them;

@@ -51,12 +51,14 @@ Element Enumerated(const char* name, std::vector<std::string> items, long value)
 }
 
 // A card whose recording source is chosen by an "Input Source" list, with a
-// capture volume of its own for one of the sources.
+// capture volume of its own for one of the sources, and another capture list
+// that chooses no source.
 std::vector<Element> SelectorCard()
 {
     return {Integer("Master Playback Volume", 2, 87, 60),  Boolean("Master Playback Switch", 2, true),
             Integer("PCM Playback Volume", 2, 255, 200),   Integer("Capture Volume", 2, 63, 40),
             Boolean("Capture Switch", 2, true),            Integer("Line Capture Volume", 2, 31, 10),
+            Enumerated("A Channel Mode Capture Enum", {"Stereo", "Mono"}, 0),
             Enumerated("Input Source", {"Mic", "Front Mic", "Line"}, 0)};
 }
 
