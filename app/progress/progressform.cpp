@@ -13,7 +13,7 @@ TGauge::TGauge(QWidget* parent) : QWidget(parent)
 void TGauge::SetMaxValue(int32_t value)
 {
     maxValue_ = value;
-    SetProgress(progress_);
+    progress_ = std::clamp(progress_, 0, std::max(maxValue_, 0));
     ShowNow();
 }
 

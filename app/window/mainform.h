@@ -207,6 +207,8 @@ public:
 
     // The folder of the running program, where the sample voices lie.
     static QString ProgramFolder();
+    // Where LoadSampleVoice looks: the program's folder unless set otherwise.
+    void SetSampleFolder(const QString& folder) { sampleFolder_ = folder; }
     // "Version " and the program's version, or the stand-in text.
     static QString VersionText(const QString& version);
 
@@ -248,5 +250,6 @@ private:
     std::unique_ptr<Feedback> feedback_;
     TProgressForm* progressForm_ = nullptr;
     QTextBrowser* helpWindow_ = nullptr;
+    QString sampleFolder_ = ProgramFolder();
     std::array<EffectControl, voice::kEffectCount> effects_{};
 };

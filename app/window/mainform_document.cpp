@@ -147,7 +147,7 @@ void TMainForm::LoadVoiceFile(const QString& path)
 
 void TMainForm::LoadSampleVoice(int number)
 {
-    const QString path = ProgramFolder() + QString("/SF%1.WAV").arg(number);
+    const QString path = sampleFolder_ + QString("/SF%1.WAV").arg(number);
     if (!QFileInfo::exists(path)) {
         Inform("Error: The file named " + path + " does not exist.");
         return;
