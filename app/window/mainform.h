@@ -209,6 +209,8 @@ public:
     static QString ProgramFolder();
     // Where LoadSampleVoice looks: the program's folder unless set otherwise.
     void SetSampleFolder(const QString& folder) { sampleFolder_ = folder; }
+    // The help's index page: beside the program, or where it is installed.
+    static QString HelpIndexPath();
     // "Version " and the program's version, or the stand-in text.
     static QString VersionText(const QString& version);
 

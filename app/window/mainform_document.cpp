@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -329,9 +330,16 @@ void TMainForm::About1Click()
     platform::ShowMessage(request);
 }
 
+QString TMainForm::HelpIndexPath()
+{
+    const QString beside = ProgramFolder() + "/help/index.html";
+    const QString installed = QDir::cleanPath(ProgramFolder() + "/" PARROTEL_INSTALLED_HELP "/index.html");
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+}
+
 void TMainForm::HelpTopics1Click()
 {
-    const QString index = ProgramFolder() + "/help/index.html";
+    const QString index = HelpIndexPath();
     if (!QFileInfo::exists(index)) {
         Inform("Error: The file named " + index + " does not exist.");
         return;
