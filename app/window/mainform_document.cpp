@@ -304,8 +304,15 @@ void TMainForm::dropEvent(QDropEvent* event)
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    if (!IsBusy())
-        LoadVoiceFile(path);
+    // Opened once the drop is over, so the program the file came from is not
+    // kept waiting by a message or a long conversion.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            if (!IsBusy())
+                LoadVoiceFile(path);
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- Help and About ------------------------------------------------------------------------------

@@ -358,6 +358,7 @@ TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
             return false;
         QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form.get(), &drop);
+        QCoreApplication::processEvents();
         return true;
     };
     EXPECT_FALSE(drag(text));
