@@ -77,7 +77,7 @@ void TPRTL_EllipticalPanel::paintEvent(QPaintEvent*)
     case BevelCut::Lowered:
         oval::DrawBevel(painter, size(), false);
         break;
-    case BevelCut::None:
+    case BevelCut::NoBevel:
     case BevelCut::Space:
         painter.setPen(QPen(Qt::black, oval::kBevelPenWidth));
         painter.setBrush(m_color);

@@ -36,14 +36,14 @@ void DrawBevel(QPainter& painter, QSize size, bool raised);
 
 }  // namespace oval
 
-enum class BevelCut { None, Lowered, Raised, Space };
+enum class BevelCut { NoBevel, Lowered, Raised, Space };
 
 class TPRTL_EllipticalPanel : public QWidget {
     Q_OBJECT
 public:
     explicit TPRTL_EllipticalPanel(QWidget* parent = nullptr);
 
-    // Raised or Lowered: the oval bevel over the background; None or Space:
+    // Raised or Lowered: the oval bevel over the background; NoBevel or Space:
     // a flat oval of Color with a black rim.
     BevelCut BevelOuter() const { return m_bevelOuter; }
     void SetBevelOuter(BevelCut bevel);

@@ -156,85 +156,70 @@ gdi::Box Body(const Shape& s)
     return gdi::Box{t - 1, t - 1, s.width - t - 1, s.height - t - 1};
 }
 
-std::vector<QPoint> LeftPolygon(const Shape& s)
+namespace {
+
+// Teeth along one side: for each pitch a valley on the body's edge and a tip
+// half a pitch further on at the outer edge, then the body corner that ends
+// the side. `place(along, tip)` turns a position along the side into a point.
+template <class Place>
+std::vector<QPoint> SideTeeth(int n, int span, int first, int last, Place place)
 {
     std::vector<QPoint> points;
-    const int n = s.leftTeeth;
     if (n <= 0)
         return points;
-    const int t = s.toothSize;
-    const int p = Pitch(VerticalSpan(s), n);
-    const int h = HalfPitch(VerticalSpan(s), n);
+    const int p = Pitch(span, n);
+    const int h = HalfPitch(span, n);
     for (int d = 0; d < n; ++d) {
-        points.emplace_back(t - 1, d * p + t - 1);
-        points.emplace_back(0, d * p + t - 1 + h);
+        points.push_back(place(d * p + first, false));
+        points.push_back(place(d * p + first + h, true));
     }
-    points.emplace_back(t - 1, s.height - t - 1);
+    points.push_back(place(last, false));
     return points;
+}
+
+}  // namespace
+
+std::vector<QPoint> LeftPolygon(const Shape& s)
+{
+    const int t = s.toothSize;
+    return SideTeeth(s.leftTeeth, VerticalSpan(s), t - 1, s.height - t - 1,
+                     [&](int y, bool tip) { return QPoint(tip ? 0 : t - 1, y); });
 }
 
 std::vector<QPoint> RightPolygon(const Shape& s)
 {
-    std::vector<QPoint> points;
-    const int n = s.rightTeeth;
-    if (n <= 0)
-        return points;
     const int t = s.toothSize;
-    const int p = Pitch(VerticalSpan(s), n);
-    const int h = HalfPitch(VerticalSpan(s), n);
-    for (int d = 0; d < n; ++d) {
-        points.emplace_back(s.width - t - 1, d * p + t - 1);
-        points.emplace_back(s.width - 1, d * p + t - 1 + h);
-    }
-    points.emplace_back(s.width - t - 1, s.height - t - 1);
-    return points;
+    return SideTeeth(s.rightTeeth, VerticalSpan(s), t - 1, s.height - t - 1,
+                     [&](int y, bool tip) { return QPoint(tip ? s.width - 1 : s.width - t - 1, y); });
 }
 
 std::vector<QPoint> TopPolygon(const Shape& s)
 {
-    std::vector<QPoint> points;
     const int t = s.toothSize;
-    if (s.topTeeth > 0) {
-        const int n = s.topTeeth;
-        const int p = Pitch(HorizontalSpan(s), n);
-        const int h = HalfPitch(HorizontalSpan(s), n);
-        for (int d = 0; d < n; ++d) {
-            points.emplace_back(d * p + t - 1, t);
-            points.emplace_back(d * p + t - 1 + h, 0);
-        }
-        points.emplace_back(s.width - t - 1, t);
-    } else if (s.topTeeth < 0) {
-        // Tips at both ends and at every pitch boundary, valleys between: the
-        // mirror image of bottom teeth, so this row meshes under them.
-        const int n = -s.topTeeth;
-        const int h = HalfPitch(HorizontalSpan(s), n);
-        points.emplace_back(t - 1, t);
-        for (int d = 0; d < n; ++d) {
-            const int q = InterlockOffset(s, d, n);
-            points.emplace_back(t - 1 + q, 0);
-            points.emplace_back(t - 1 + q + h, t);
-        }
-        points.emplace_back(s.width - t - 1, 0);
-        points.emplace_back(s.width - t - 1, t);
+    if (s.topTeeth >= 0) {
+        return SideTeeth(s.topTeeth, HorizontalSpan(s), t - 1, s.width - t - 1,
+                         [&](int x, bool tip) { return QPoint(x, tip ? 0 : t); });
     }
+    // Tips at both ends and at every pitch boundary, valleys between: the
+    // mirror image of bottom teeth, so this row meshes under them.
+    const int n = -s.topTeeth;
+    const int h = HalfPitch(HorizontalSpan(s), n);
+    std::vector<QPoint> points{QPoint(t - 1, t)};
+    for (int d = 0; d < n; ++d) {
+        const int q = InterlockOffset(s, d, n);
+        points.emplace_back(t - 1 + q, 0);
+        points.emplace_back(t - 1 + q + h, t);
+    }
+    points.emplace_back(s.width - t - 1, 0);
+    points.emplace_back(s.width - t - 1, t);
     return points;
 }
 
 std::vector<QPoint> BottomPolygon(const Shape& s)
 {
-    std::vector<QPoint> points;
-    const int n = s.bottomTeeth;
-    if (n <= 0)
-        return points;
     const int t = s.toothSize;
-    const int p = Pitch(HorizontalSpan(s), n);
-    const int h = HalfPitch(HorizontalSpan(s), n);
-    for (int d = 0; d < n; ++d) {
-        points.emplace_back(d * p + t - 1, s.height - t - 1);
-        points.emplace_back(d * p + t - 1 + h, s.height - 1);
-    }
-    points.emplace_back(s.width - t - 1, s.height - t - 1);
-    return points;
+    return SideTeeth(s.bottomTeeth, HorizontalSpan(s), t - 1, s.width - t - 1,
+                     [&](int x, bool tip) { return QPoint(x, tip ? s.height - 1 : s.height - t - 1); });
 }
 
 QRegion Region(const Shape& s)

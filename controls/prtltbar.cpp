@@ -154,7 +154,7 @@ void TPRTL_TrackBar::SetTickMarks(TrackBarTickMarks marks)
 void TPRTL_TrackBar::UpdateTicks()
 {
     switch (m_tickStyle) {
-    case TrackBarTickStyle::None:
+    case TrackBarTickStyle::NoTicks:
         setTickPosition(NoTicks);
         return;
     case TrackBarTickStyle::Auto:

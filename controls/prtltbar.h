@@ -9,7 +9,7 @@
 #include <QSlider>
 
 enum class TrackBarOrientation { Horizontal, Vertical };
-enum class TrackBarTickStyle { None, Auto, Manual };
+enum class TrackBarTickStyle { NoTicks, Auto, Manual };
 enum class TrackBarTickMarks { BottomRight, TopLeft, Both };
 
 class TPRTL_TrackBar : public QSlider {

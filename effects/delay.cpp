@@ -99,6 +99,7 @@ void ModulatedDelay(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t
     if (n <= 0)
         return;
     const double invN = 1.0 / n;
+    const bool feedbackExact = IsShortCoefficient(Feedback);
     int32_t j = 0, dir = 1, w = 0;
     auto index = [&](int32_t d) { return w >= d ? w - d : Lx - (d - w); };
     int32_t r1 = index(cur);
@@ -114,7 +115,8 @@ void ModulatedDelay(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t
             return Extended(x) * Dry + Extended(older) / n + Extended(newer) / n;
         });
         Samples[i] = Clip16(v);
-        E[w] = Clip16(RoundChecked(double(v) * Feedback + x, [&] { return Extended(v) * Feedback + x; }));
+        E[w] = Clip16(RoundMaybeExact(feedbackExact, double(v) * Feedback + x,
+                                      [&] { return Extended(v) * Feedback + x; }));
         ticker.SampleDone();
         if (++w == Lx)
             w = 0;

@@ -42,4 +42,31 @@ inline int64_t RoundChecked(double approx, Exact exact)
     return r;
 }
 
+// True when c * k is exact in double for every integer |k| < 2^20, and the
+// sum of two such products too: c is a multiple of 1/256 below 2^24 (0.0,
+// 0.5, 0.75, 1.0 ...). Rounding such an expression in double is then exact.
+inline bool IsShortCoefficient(double c)
+{
+    const double scaled = c * 256;
+    return scaled == double(int64_t(scaled)) && scaled < 4294967296.0 && scaled > -4294967296.0;
+}
+
+// Round(expression) where the caller knows whether the double evaluation is exact.
+template <class Exact>
+inline int64_t RoundMaybeExact(bool doubleIsExact, double approx, Exact exact)
+{
+    if (doubleIsExact)
+        return RoundDouble(approx);
+    return RoundChecked(approx, exact);
+}
+
+// Round(v / 2^shift), halves to even, for integers.
+inline int32_t RoundShift(int32_t v, int shift)
+{
+    if (shift == 0)
+        return v;
+    const int32_t half = 1 << (shift - 1);
+    return (v + half - 1 + ((v >> shift) & 1)) >> shift;
+}
+
 }  // namespace effects

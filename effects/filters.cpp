@@ -4,6 +4,7 @@
 
 #include "effects.h"
 #include "fast_round.h"
+#include "resonator.h"
 
 namespace effects {
 
@@ -37,9 +38,7 @@ void Fade(int16_t* samples, int32_t count, bool fadeIn)
 
 // Two-pole band-pass resonators: y[k] = a*(x[k] - x[k-2]) + b*y[k-1] - c*y[k-2],
 // with a = (1 - c) / 2 for unity gain at the centre.
-struct Band {
-    double a, c, b;
-};
+using Band = ResonatorBand;
 constexpr Band kBands[4] = {
     {0.01403808, 0.97192384, 1.9717237},   // narrowest, lowest (bass only)
     {0.12408852, 0.75182298, 1.7341323},   // low middle
@@ -54,30 +53,13 @@ int16_t SaturateRound(double acc)
     return acc > 32767 ? int16_t(32767) : acc < -32768 ? int16_t(-32768) : int16_t(RoundDouble(acc));
 }
 
-// One band: every sample passes the resonator twice, the second time as its
-// own filtered value. The recursion is kept in extended precision with each
-// output stored as a double, exactly as the general bank does; one band needs
-// no ring of histories, only the last two values.
+// One band needs no ring of histories: Resonator keeps the last values.
 void SingleBand(int16_t* samples, int32_t count, const Band& band, double weight, bool reportProgress)
 {
     ProgressTicker ticker(reportProgress ? count : 0);
-    const Extended a = band.a, b = band.b, c = band.c;
-    double x1 = 0, x2 = 0;  // the two previous inputs
-    double y1 = 0, y2 = 0;  // the two previous outputs
+    Resonator resonator(band, weight);
     for (int32_t i = 0; i < count; ++i) {
-        double x = samples[i];
-        for (int half = 0; half < 2; ++half) {
-            const Extended d = Extended(x) - x2;
-            const double y = double(a * d + b * y1 - c * y2);
-            const double acc = double(y * Extended(weight) + 0.0);
-            const int16_t out = SaturateRound(acc);
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            x = out;
-        }
-        samples[i] = int16_t(x);
+        samples[i] = resonator.Step(samples[i]);
         if (reportProgress)
             ticker.SampleDone();
     }
@@ -140,6 +122,21 @@ void ResonatorBank(int16_t* Samples, int32_t Count, const double Weights[4], boo
 }
 
 void BassOnlyEffect(int16_t* Samples, int32_t Count) { ResonatorBank(Samples, Count, kBassWeights, true); }
+
+void BassThenTrebleOnly(int16_t* Samples, int32_t Count)
+{
+    if (StepsPerEffect == 0)
+        StepsPerEffect = 10;
+    // Each sample goes through the bass band and at once through the treble
+    // band: the two recursions are independent, so the processor overlaps them.
+    ProgressTicker bassTicker(Count), trebleTicker(Count);
+    Resonator bass(kBands[0], kBassWeights[0]), treble(kBands[3], kTrebleWeights[3]);
+    for (int32_t i = 0; i < Count; ++i) {
+        Samples[i] = treble.Step(bass.Step(Samples[i]));
+        bassTicker.SampleDone();
+        trebleTicker.SampleDone();
+    }
+}
 
 void TrebleOnlyEffect(int16_t* Samples, int32_t Count, bool ReportProgress)
 {

@@ -55,6 +55,32 @@ int32_t CrossfadeInterval(int32_t L, int32_t M, int32_t n)
     return L - M - int32_t(RoundEven(Extended(kCrossfadeLength) / n));
 }
 
+// Round(p / n + q / n) with each quotient in extended precision: exact
+// integer rounding when n is a power of two, otherwise the double value
+// checked for ties.
+struct Divisor {
+    explicit Divisor(int32_t n_) : n(n_), inverse(1.0 / n_), shift(PowerOfTwoShift(n_)) {}
+
+    int64_t Round(int32_t p, int32_t q) const
+    {
+        if (shift >= 0)
+            return RoundShift(p + q, shift);
+        return RoundChecked((p + q) * inverse, [&] { return Extended(p) / n + Extended(q) / n; });
+    }
+
+    static int PowerOfTwoShift(int32_t n)
+    {
+        for (int s = 0; s < 31; ++s)
+            if (n == (1 << s))
+                return s;
+        return -1;
+    }
+
+    int32_t n;
+    double inverse;
+    int shift;  // log2(n), or -1
+};
+
 // Sweep of n from its start to its end value: one unit every `interval` samples.
 struct Sweep {
     bool active = false;
@@ -75,12 +101,26 @@ public:
     bool Usable() const { return L_ > 0 && M_ >= 0 && M_ <= L_; }
     int32_t StartN() const { return n_; }
 
-    void Run(int16_t* samples, int32_t count, const Sweep& sweepIn, double dry, double wet, double feedback)
+    void Run(int16_t* samples, int32_t count, const Sweep& sweep, double dry, double wet, double feedback)
+    {
+        // Every caller mixes the shifted signal alone into the output with no
+        // feedback; that case needs no mixing arithmetic at all.
+        if (dry == 0.0 && wet == 1.0 && feedback == 0.0)
+            Shift<true>(samples, count, sweep, dry, wet, feedback);
+        else
+            Shift<false>(samples, count, sweep, dry, wet, feedback);
+    }
+
+private:
+    template <bool kShiftedOnly>
+    void Shift(int16_t* samples, int32_t count, const Sweep& sweepIn, double dry, double wet, double feedback)
     {
         Sweep sweep = sweepIn;
         ProgressTicker ticker(count);
         const bool rising = G_ > 0;
         const int32_t edge = rising ? M_ : L_;  // where a reset tap starts
+        const bool feedbackExact = IsShortCoefficient(feedback);
+        const bool mixExact = IsShortCoefficient(dry) && IsShortCoefficient(wet);
         const double* TA = tables_.sine.data();
         const double* TB = tables_.cosine.data();
         int32_t w = 0, f = 0, c = R_, j = 0;
@@ -89,23 +129,36 @@ public:
         int32_t dA = edge, dB = edge;
         int32_t rA = Index(dA, w), rA2 = Neighbour(rA), rB = 0, rB2 = 0;
         int16_t* const D = line_.data();
-        double invN = 1.0 / n_;
+        Divisor divisor(n_);
 
         for (int32_t k = 0; k < count; ++k) {
             const int32_t n = n_;
-            // Interpolated taps: each product an integer, each quotient separate.
-            const int32_t a1 = D[rA] * (n - j), a2 = D[rA2] * j;
-            const int32_t b1 = D[rB] * (n - j), b2 = D[rB2] * j;
-            const int64_t y = RoundChecked((a1 + a2) * invN * gA + (b1 + b2) * invN * gB, [&] {
-                const Extended tapA = Extended(a1) / n + Extended(a2) / n;
-                const Extended tapB = Extended(b1) / n + Extended(b2) / n;
-                return tapA * gA + tapB * gB;
-            });
+            int64_t y;
+            if (f == 0 && (gA == 0.0 || gB == 0.0)) [[likely]] {
+                // Between crossfades one tap has gain 1 and the other 0.
+                const bool onA = gB == 0.0;
+                const int32_t r = onA ? rA : rB, r2 = onA ? rA2 : rB2;
+                y = divisor.Round(D[r] * (n - j), D[r2] * j);
+            } else {
+                // Interpolated taps: each product an integer, each quotient separate.
+                const int32_t a1 = D[rA] * (n - j), a2 = D[rA2] * j;
+                const int32_t b1 = D[rB] * (n - j), b2 = D[rB2] * j;
+                y = RoundChecked((a1 + a2) * divisor.inverse * gA + (b1 + b2) * divisor.inverse * gB, [&] {
+                    const Extended tapA = Extended(a1) / n + Extended(a2) / n;
+                    const Extended tapB = Extended(b1) / n + Extended(b2) / n;
+                    return tapA * gA + tapB * gB;
+                });
+            }
             const int16_t x = samples[k];
-            D[w] = Wrap16(RoundChecked(double(y) * feedback + x,
-                                       [&] { return Extended(y) * feedback + x; }));
-            samples[k] = Clip16(RoundChecked(x * dry + double(y) * wet,
-                                             [&] { return Extended(x) * dry + Extended(y) * wet; }));
+            if constexpr (kShiftedOnly) {
+                D[w] = x;
+                samples[k] = Clip16(y);
+            } else {
+                D[w] = Wrap16(RoundMaybeExact(feedbackExact, double(y) * feedback + x,
+                                              [&] { return Extended(y) * feedback + x; }));
+                samples[k] = Clip16(RoundMaybeExact(mixExact, x * dry + double(y) * wet,
+                                                    [&] { return Extended(x) * dry + Extended(y) * wet; }));
+            }
             if (f > 0) {
                 --f;
                 gA = TA[f];
@@ -122,7 +175,7 @@ public:
             if (sweep.active && ++sweep.counter == sweep.interval) {
                 sweep.counter = 0;
                 n_ = std::clamp(n_ + sweep.direction, sweep.low, sweep.high);
-                invN = 1.0 / n_;
+                divisor = Divisor(n_);
                 R_ = Reload();
             }
             // Counted with >= so that a sweep moving n below a running j still steps.
@@ -155,7 +208,6 @@ public:
         }
     }
 
-private:
     Shifter(const ShiftGeometry& geometry, double G)
         : L_(geometry.L),
           M_(geometry.M),

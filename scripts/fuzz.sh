@@ -6,7 +6,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPARROTEL_FUZZ=ON -DPARROTEL_BUILD_BENCH=OFF >/dev/null
-targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z_]*\):.*/\1/p' | sort -u)
+targets=$(ninja -C build-fuzz -t targets all | sed -n 's/^\(fuzz_[a-z_]*\): phony$/\1/p' | grep -v '_autogen' | sort -u)
+if [ -z "$targets" ]; then
+  echo "no fuzz targets found in build-fuzz" >&2
+  exit 1
+fi
 for target in $targets; do
   cmake --build build-fuzz --target "$target" -j"$(nproc)"
   corpus=tests/fuzz/corpus/${target#fuzz_}

@@ -74,10 +74,14 @@ int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const 
         effects::FadeInEffect(samples, count);
     if (s[Effect::FadeOut])
         effects::FadeOutEffect(samples, count);
-    if (s[Effect::BassOnly])
-        effects::BassOnlyEffect(samples, count);
-    if (s[Effect::TrebleOnly])
-        effects::TrebleOnlyEffect(samples, count, true);
+    if (s[Effect::BassOnly] && s[Effect::TrebleOnly]) {
+        effects::BassThenTrebleOnly(samples, count);
+    } else {
+        if (s[Effect::BassOnly])
+            effects::BassOnlyEffect(samples, count);
+        if (s[Effect::TrebleOnly])
+            effects::TrebleOnlyEffect(samples, count, true);
+    }
     return count;
 }
 

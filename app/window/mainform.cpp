@@ -241,7 +241,7 @@ void TMainForm::CreateSliderPanels(QWidget* client)
     RecordLabel->setObjectName("RecordLabel");
     MakeCentredLabel(MicSliderPanel, "soft", 184, font(), kMaroon);
     MikeSlider = MakeTrackBar(MicSliderPanel, "MikeSlider", QRect(28, 67, 35, 117), 255, 10);
-    MikeSlider->SetTickStyle(TrackBarTickStyle::None);
+    MikeSlider->SetTickStyle(TrackBarTickStyle::NoTicks);
     MikeSlider->SetTickMarks(TrackBarTickMarks::TopLeft);
 
     SpkSliderPanel = new TPRTL_EllipticalPanel(client);
@@ -252,7 +252,7 @@ void TMainForm::CreateSliderPanels(QWidget* client)
     MakeCentredLabel(SpkSliderPanel, "Play", 46, bold, kLime);
     MakeCentredLabel(SpkSliderPanel, "soft", 184, font(), kGreen);
     SpeakerSlider = MakeTrackBar(SpkSliderPanel, "SpeakerSlider", QRect(29, 67, 35, 117), 255, 0);
-    SpeakerSlider->SetTickStyle(TrackBarTickStyle::None);
+    SpeakerSlider->SetTickStyle(TrackBarTickStyle::NoTicks);
     SpeakerSlider->SetTickMarks(TrackBarTickMarks::BottomRight);
 
     RecSourceToggleButton =

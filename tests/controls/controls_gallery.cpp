@@ -53,7 +53,7 @@ void SliderHousing(QWidget* parent, QRect bounds, QColor loud, QColor soft, cons
     slider->SetOrientation(TrackBarOrientation::Vertical);
     slider->SetMax(255);
     slider->SetPosition(position);
-    slider->SetTickStyle(TrackBarTickStyle::None);
+    slider->SetTickStyle(TrackBarTickStyle::NoTicks);
     slider->SetTickMarks(marks);
 }
 

@@ -134,15 +134,25 @@ TEST_F(EllipticalButton, ShapeFollowsTheSize)
     EXPECT_EQ(Pixels(button->mask()), Pixels(oval::Region(QSize(40, 30))));
 }
 
-TEST(EllipticalPanel, FlatPanelClipsItsChildrenToTheOval)
-{
-    TestApp();
+class EllipticalPanel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A slider housing of the main window.
+        PaintBackdrop(window);
+        window.resize(120, 240);
+        panel = new TPRTL_EllipticalPanel(&window);
+        panel->setGeometry(10, 10, 91, 207);
+    }
+
+    QApplication& app = TestApp();
     QWidget window;
-    PaintBackdrop(window);
-    window.resize(120, 240);
-    auto* panel = new TPRTL_EllipticalPanel(&window);
-    panel->setGeometry(10, 10, 91, 207);
-    panel->SetBevelOuter(BevelCut::None);
+    TPRTL_EllipticalPanel* panel = nullptr;
+};
+
+TEST_F(EllipticalPanel, FlatPanelClipsItsChildrenToTheOval)
+{
+    panel->SetBevelOuter(BevelCut::NoBevel);
     panel->SetColor(QColor(255, 255, 225));
     auto* child = new QWidget(panel);
     child->setGeometry(0, 0, 91, 207);
@@ -162,14 +172,8 @@ TEST(EllipticalPanel, FlatPanelClipsItsChildrenToTheOval)
     EXPECT_EQ(flat.pixel(10 + 1, 10 + 103), qRgb(0, 0, 0));  // black rim
 }
 
-TEST(EllipticalPanel, RaisedBevelIsLightTopLeftAndDarkBottomRight)
+TEST_F(EllipticalPanel, RaisedBevelIsLightTopLeftAndDarkBottomRight)
 {
-    TestApp();
-    QWidget window;
-    PaintBackdrop(window);
-    window.resize(120, 240);
-    auto* panel = new TPRTL_EllipticalPanel(&window);
-    panel->setGeometry(10, 10, 91, 207);
     ShowAndExpose(window);
     EXPECT_EQ(panel->BevelOuter(), BevelCut::Raised);
     QImage screen = Screen(window);

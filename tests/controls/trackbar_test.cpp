@@ -148,7 +148,7 @@ TEST_F(TrackBar, TicksFollowStyleMarksAndFrequency)
     EXPECT_EQ(bar->tickInterval(), 3);
     bar->SetTickStyle(TrackBarTickStyle::Manual);
     EXPECT_EQ(bar->tickInterval(), 12);
-    bar->SetTickStyle(TrackBarTickStyle::None);
+    bar->SetTickStyle(TrackBarTickStyle::NoTicks);
     EXPECT_EQ(bar->tickPosition(), QSlider::NoTicks);
     bar->SetSelStart(2);
     bar->SetSelEnd(5);

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -94,6 +95,12 @@ int main(int argc, char *argv[])
     parser.addOption({"mockup", "Write a mock-up of the main window to <file>.", "file"});
     parser.addOption({"down", "Buttons (picture stems, comma-separated) pressed in the mock-up.", "stems"});
     parser.process(app);
+
+    // Pictures made with a stand-in font would quietly change every word.
+    if (!QFontDatabase::families().contains(QStringLiteral("DejaVu Sans Condensed"))) {
+        std::fprintf(stderr, "the font \"DejaVu Sans Condensed\" is missing (Debian: fonts-dejavu-extra)\n");
+        return 1;
+    }
 
     const std::vector<ButtonPicture> pictures = ButtonPictures();
     bool ok = true;

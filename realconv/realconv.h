@@ -1,0 +1,32 @@
+/* librealconv: converts a wave file into a RealAudio file, asking the user
+ * for the output file, the clip's title, author and copyright in a modal
+ * dialog, and encoding on a worker thread with a progress bar. */
+#ifndef REALCONV_REALCONV_H
+#define REALCONV_REALCONV_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Shows "Export Sound to RealAudio" over ownerWindow (a QWidget* converted
+ * to void*, so static_cast<QWidget*>(window) first; or null)
+ * with targetPath in its file box, and converts sourceWavePath when the user
+ * exports. Call it on the GUI thread of a running QApplication.
+ *
+ * targetPath is the caller's buffer of 260 characters: it comes in as the
+ * proposed output file name and goes out as the dialog's final one (also
+ * after a cancel). Paths are in the file system's encoding and at most 259
+ * bytes; a longer source path is refused.
+ *
+ * Returns 0 when a RealAudio file was written, 1 otherwise (cancelled,
+ * closed, failed, or another export still open). Returns only after the
+ * conversion has stopped, so the caller may delete the source at once. */
+int32_t RAExport(void* ownerWindow, const char* sourceWavePath, char* targetPath);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,82 @@
+// What the MP3 tests share: a generated voice, wave files written with the
+// RIFF writer, a scratch folder, and MP3 files decoded by libavcodec (which
+// also reports each frame's bit rate and sample rate).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace mp3test {
+
+// A voice-like sound: a gliding pitch with falling harmonics, shaped into
+// syllables. Interleaved when channels is 2 (the right channel is a quieter
+// copy, so the channels differ).
+std::vector<int16_t> MakeVoice(int sampleRate, double seconds, int channels = 1);
+
+struct WaveLayout {
+    int fmtBytes = 18;                 // 18 as the program writes it, 16 as most tools do
+    std::vector<uint8_t> chunkBefore;  // a "LIST" chunk before the data when not empty
+    std::vector<uint8_t> chunkAfter;   // a "prtl" chunk after the data when not empty
+};
+
+// Writes 16-bit PCM samples as a RIFF WAVE file.
+void WriteWave(const std::string& path, const std::vector<int16_t>& samples, int sampleRate, int channels,
+               const WaveLayout& layout = {});
+
+struct DecodedMp3 {
+    bool ok = false;
+    int sampleRate = 0;
+    int channels = 0;
+    std::vector<float> left;           // the first channel, full scale 1.0
+    std::set<int> frameBitratesKbit;   // every frame's bit rate
+    std::set<int> frameSampleRates;
+    int frames = 0;
+};
+DecodedMp3 DecodeMp3(const std::string& path);
+
+// The largest normalised correlation of the decoded sound with the source's
+// first channel over lags 0..maxLag, computed over a stretch from the middle.
+struct Alignment {
+    double correlation = 0;
+    int lag = 0;
+};
+Alignment AlignWithSource(const std::vector<float>& decoded, const std::vector<int16_t>& source, int channels,
+                          int maxLag);
+
+// Samples LAME puts before the sound: its encoder delay plus the decoder's.
+constexpr int kLameStartDelay = 576 + 529;
+
+// Expects every frame of the MP3 file to carry kbit at sampleRate, and the
+// voice to come through whole: correlated with the source, starting
+// kLameStartDelay samples in, and as long as it within one MP3 frame.
+void ExpectFaithfulLameExport(const std::string& mp3, const std::vector<int16_t>& voice, int sampleRate, int channels,
+                              int kbit);
+
+// The voices both routes are tried with, and the rates a LAME encoder offers
+// for each at the voice's own sample rate.
+struct VoiceCase {
+    int sampleRate;
+    int channels;
+    std::vector<int> offered;
+};
+std::vector<VoiceCase> VoiceCases();
+std::string VoiceCaseName(const VoiceCase& c);
+
+std::string ReadAll(const std::string& path);
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // Names of the files the folder holds.
+    std::vector<std::string> Files() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace mp3test

@@ -1,0 +1,151 @@
+// parrotel-render from the outside: its options, its messages and exit
+// status, and that what it writes is what the program would export or save.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "../effects/reference_effects.h"
+#include "../effects/test_signals.h"
+#include "effect_settings.h"
+#include "wave_builder.h"
+#include "wave_file.h"
+
+namespace {
+
+using namespace testing_support;
+
+struct Outcome {
+    int status = -1;
+    std::string errors;
+};
+
+Outcome Render(const std::string& arguments)
+{
+    const std::string command = std::string(PARROTEL_RENDER) + " " + arguments + " 2>&1";
+    Outcome run;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 256> buffer;
+    while (pipe && fgets(buffer.data(), int(buffer.size()), pipe))
+        run.errors += buffer.data();
+    const int raw = pipe ? pclose(pipe) : -1;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::vector<int16_t> SamplesOf(const std::string& path)
+{
+    const Bytes b = ReadAll(path);
+    size_t at = 12;
+    while (at + 8 <= b.size()) {
+        const std::string id(b.begin() + long(at), b.begin() + long(at) + 4);
+        const uint32_t size = b[at + 4] | b[at + 5] << 8 | b[at + 6] << 16 | uint32_t(b[at + 7]) << 24;
+        if (id == "data") {
+            std::vector<int16_t> s(size / 2);
+            std::memcpy(s.data(), b.data() + at + 8, s.size() * 2);
+            return s;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+uint32_t RateOf(const std::string& path)
+{
+    const Bytes b = ReadAll(path);
+    return b[24] | b[25] << 8 | b[26] << 16;
+}
+
+class RenderTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        voice_ = signals::SpeechLike(22050);
+        WriteAll(In(), Riff({Chunk("fmt ", FormatBody(1, 1, 22050, 16)), Chunk("data", Samples16(voice_))}));
+    }
+    std::string In() const { return dir_.File("in.wav"); }
+    std::string Out() const { return dir_.File("out.wav"); }
+    TempDir dir_;
+    std::vector<int16_t> voice_;
+};
+
+TEST_F(RenderTool, RendersTheNamedEffectsExactly)
+{
+    const Outcome run = Render("--quiet --echo " + In() + " --pitch 3 " + Out() + " --flange");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    std::vector<int16_t> expected = voice_;
+    const int32_t n = int32_t(expected.size());
+    reference::EchoEffect(expected.data(), n, 300, 70, 0.0, n);
+    reference::ModulatedDelay(expected.data(), n, 0, 6, 6, 0.9, 0.5);
+    reference::PitchBarShift(expected.data(), n, 9);
+    EXPECT_EQ(SamplesOf(Out()), expected);
+    EXPECT_EQ(RateOf(Out()), 22050u);
+    EXPECT_EQ(ReadAll(Out())[38], 'd') << "an export has no settings chunk";
+}
+
+TEST_F(RenderTool, SavedSettingsArePressedUnlessCleared)
+{
+    ASSERT_EQ(Render("--quiet --save --backward --slow-monster " + In() + " " + dir_.File("saved.wav")).status, 0);
+    EXPECT_EQ(SamplesOf(dir_.File("saved.wav")), voice_) << "a save keeps the voice unprocessed";
+
+    ASSERT_EQ(Render("--quiet " + dir_.File("saved.wav") + " " + Out()).status, 0);
+    std::vector<int16_t> reversed(voice_.rbegin(), voice_.rend());
+    EXPECT_EQ(SamplesOf(Out()), reversed);
+    EXPECT_EQ(RateOf(Out()), 11025u);
+
+    ASSERT_EQ(Render("--quiet --clear " + dir_.File("saved.wav") + " " + Out()).status, 0);
+    EXPECT_EQ(SamplesOf(Out()), voice_);
+    EXPECT_EQ(RateOf(Out()), 22050u);
+}
+
+TEST_F(RenderTool, BothSpeedSwitchesExportAtTheFastRate)
+{
+    ASSERT_EQ(Render("--quiet --slow-monster --fast-squeaker " + In() + " " + Out()).status, 0);
+    EXPECT_EQ(RateOf(Out()), 44100u);
+    EXPECT_EQ(SamplesOf(Out()), voice_);
+}
+
+TEST_F(RenderTool, ConvertsOtherFormatsFirst)
+{
+    WriteAll(dir_.File("slow.wav"), Riff({Chunk("fmt ", FormatBody(1, 1, 11025, 16)), Chunk("data", Samples16({3, -4}))}));
+    ASSERT_EQ(Render("--quiet " + dir_.File("slow.wav") + " " + Out()).status, 0);
+    EXPECT_EQ(SamplesOf(Out()), (std::vector<int16_t>{3, 3, -4, -4}));
+}
+
+TEST_F(RenderTool, FailuresSayWhyAndExitWithOne)
+{
+    Outcome run = Render(dir_.File("missing.wav") + " " + Out());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "Error: The file named " + dir_.File("missing.wav") + " does not exist.\n");
+
+    WriteAll(dir_.File("text.wav"), Bytes{'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e', '!', '!'});
+    run = Render(dir_.File("text.wav") + " " + Out());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "Incompatible file format of: " + dir_.File("text.wav") + "\n");
+
+    run = Render("--quiet " + In() + " " + dir_.File("no/such/folder/out.wav"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "Cannot write file: " + dir_.File("no/such/folder/out.wav") + "\n");
+
+    WriteAll(dir_.File("empty.wav"), Riff({Chunk("fmt ", FormatBody(1, 1, 22050, 16)), Chunk("data", Bytes{})}));
+    run = Render(dir_.File("empty.wav") + " " + Out());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(Out()));
+}
+
+TEST_F(RenderTool, RejectsBadOptionsAndExplainsItself)
+{
+    EXPECT_EQ(Render("--pitch 13 " + In() + " " + Out()).status, 1);
+    EXPECT_EQ(Render("--pitch x " + In() + " " + Out()).status, 1);
+    EXPECT_EQ(Render("--loud " + In() + " " + Out()).status, 1);
+    EXPECT_EQ(Render(In()).status, 1);
+    const Outcome help = Render("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.errors.find("--slow-monster"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Out()));
+}
+
+}  // namespace
