@@ -8,6 +8,18 @@
 #include "progressform.h"
 #include "prtlwpnl.h"
 
+// Marks the window busy for the lifetime of a long piece of work.
+class TMainForm::LongWork {
+public:
+    explicit LongWork(TMainForm& form) : form_(form) { ++form_.longWork_; }
+    ~LongWork() { --form_.longWork_; }
+    LongWork(const LongWork&) = delete;
+    LongWork& operator=(const LongWork&) = delete;
+
+private:
+    TMainForm& form_;
+};
+
 class TMainForm::Feedback final : public voice::EffectRunHost {
 public:
     explicit Feedback(TMainForm& form) : form_(form) {}

@@ -220,6 +220,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -247,6 +248,11 @@ private:
     void ApplyRegion();
     void WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     QString DroppedVoiceFile(const class QMimeData* data) const;
+
+    // Effect runs and file loads let the window system deliver its events
+    // while the progress window moves; the window must not close under them.
+    class LongWork;
+    int longWork_ = 0;
 
     platform::MessageTargetRegistration messageTarget_{this};
     std::unique_ptr<Feedback> feedback_;

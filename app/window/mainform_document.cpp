@@ -3,6 +3,7 @@
 // read-out, help and About.
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -129,6 +130,7 @@ void TMainForm::LoadVoiceFile(const QString& path)
     ResetEffects();
     voice::EffectSettings settings = CaptureSettings();  // the defaults, unless the file has its own
     {
+        LongWork work(*this);
         WaitCursor wait;
         voice::SampleBlock samples = voice::ReadWaveFile(Voice.VoiceFileName, settings, *feedback_);
         const bool read = bool(samples);
@@ -270,6 +272,14 @@ void TMainForm::ExportToWaveFormat1Click()
 {
     if (!IsBusy())
         ExportVoice();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (longWork_ > 0)
+        event->ignore();
+    else
+        QMainWindow::closeEvent(event);
 }
 
 void TMainForm::Exit1Click()

@@ -132,5 +132,6 @@ void TMainForm::RestoreSettings(const voice::EffectSettings& settings)
 
 bool TMainForm::ApplyEffects(const QString& fileName)
 {
+    LongWork work(*this);
     return voice::ApplyEffects(Voice, CurrentSwitches(), QFile::encodeName(fileName).toStdString(), *feedback_);
 }

@@ -376,3 +376,34 @@ TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
 }
 
 }  // namespace
+
+namespace {
+
+// The progress window lets window-system events through while the effects
+// run; a close request among them must wait for the run to end.
+TEST_F(DocumentTest, TheWindowDoesNotCloseUnderAnEffectRun)
+{
+    LoadedTone();
+    form->show();
+    Click(form->ChorusButton);
+    struct CloseOnShow : QObject {
+        TMainForm& form;
+        bool closed = true;
+        explicit CloseOnShow(TMainForm& f) : form(f) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show)
+                closed = form.close();
+            return false;
+        }
+    } closer(*form);
+    progress->installEventFilter(&closer);
+    AnswerFileDialogs({PathOf("chorus.wav")});
+    form->ExportVoice();
+    progress->removeEventFilter(&closer);
+    EXPECT_FALSE(closer.closed);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->close());  // and afterwards it closes as usual
+}
+
+}  // namespace
