@@ -61,7 +61,4 @@ void ResonatorBank(int16_t* Samples, int32_t Count, const double Weights[4], boo
 void BassOnlyEffect(int16_t* Samples, int32_t Count);
 void TrebleOnlyEffect(int16_t* Samples, int32_t Count, bool ReportProgress);
 
-// BassOnlyEffect followed by TrebleOnlyEffect (progress on), in one pass.
-void BassThenTrebleOnly(int16_t* Samples, int32_t Count);
-
 }  // namespace effects

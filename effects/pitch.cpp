@@ -14,6 +14,7 @@
 
 #include "effects.h"
 #include "fast_round.h"
+#include "stage.h"
 
 namespace effects {
 
@@ -90,60 +91,69 @@ struct Sweep {
     int32_t low = 0, high = 0;
 };
 
-class Shifter {
+struct Mix {
+    double dry, wet, feedback;
+    // Every caller mixes the shifted signal alone into the output with no
+    // feedback; that case needs no mixing arithmetic at all.
+    bool ShiftedOnly() const { return dry == 0.0 && wet == 1.0 && feedback == 0.0; }
+};
+
+class ShiftStage final : public SampleStage {
 public:
-    Shifter(int32_t minDelayMs, int32_t maxDelayMs, double startRate)
-        : Shifter(PitchShiftGeometry(minDelayMs, maxDelayMs, startRate), -startRate)
+    ShiftStage(const ShiftGeometry& geometry, double G, const Sweep& sweep, const Mix& mix, int32_t count)
+        : L_(geometry.L),
+          M_(geometry.M),
+          G_(G),
+          n_(geometry.n),
+          step_(geometry.rising ? 1 : -1),
+          R_(geometry.R),
+          edge_(geometry.rising ? M_ : L_),
+          line_(size_t(L_), 0),
+          tables_(Crossfade()),
+          sweep_(sweep),
+          mix_(mix),
+          feedbackExact_(IsShortCoefficient(mix.feedback)),
+          mixExact_(IsShortCoefficient(mix.dry) && IsShortCoefficient(mix.wet)),
+          ticker_(count),
+          divisor_(n_),
+          TA_(tables_.sine.data()),
+          TB_(tables_.cosine.data()),
+          c_(R_),
+          dA_(edge_),
+          dB_(edge_),
+          rA_(Index(dA_, 0)),
+          rA2_(Neighbour(rA_))
     {
     }
 
-    // The delay range must be a real line; otherwise there is nothing to shift.
-    bool Usable() const { return L_ > 0 && M_ >= 0 && M_ <= L_; }
-    int32_t StartN() const { return n_; }
-
-    void Run(int16_t* samples, int32_t count, const Sweep& sweep, double dry, double wet, double feedback)
+    void Process(int16_t* samples, int32_t count) override
     {
-        // Every caller mixes the shifted signal alone into the output with no
-        // feedback; that case needs no mixing arithmetic at all.
-        if (dry == 0.0 && wet == 1.0 && feedback == 0.0)
-            Shift<true>(samples, count, sweep, dry, wet, feedback);
+        if (mix_.ShiftedOnly())
+            Shift<true>(samples, count);
         else
-            Shift<false>(samples, count, sweep, dry, wet, feedback);
+            Shift<false>(samples, count);
     }
 
 private:
     template <bool kShiftedOnly>
-    void Shift(int16_t* samples, int32_t count, const Sweep& sweepIn, double dry, double wet, double feedback)
+    void Shift(int16_t* samples, int32_t count)
     {
-        Sweep sweep = sweepIn;
-        ProgressTicker ticker(count);
-        const bool rising = G_ > 0;
-        const int32_t edge = rising ? M_ : L_;  // where a reset tap starts
-        const bool feedbackExact = IsShortCoefficient(feedback);
-        const bool mixExact = IsShortCoefficient(dry) && IsShortCoefficient(wet);
-        const double* TA = tables_.sine.data();
-        const double* TB = tables_.cosine.data();
-        int32_t w = 0, f = 0, c = R_, j = 0;
-        double gA = 1.0, gB = 0.0;
-        bool resetB = true;
-        int32_t dA = edge, dB = edge;
-        int32_t rA = Index(dA, w), rA2 = Neighbour(rA), rB = 0, rB2 = 0;
         int16_t* const D = line_.data();
-        Divisor divisor(n_);
-
         for (int32_t k = 0; k < count; ++k) {
             const int32_t n = n_;
+            const int32_t j = j_;
             int64_t y;
-            if (f == 0 && (gA == 0.0 || gB == 0.0)) [[likely]] {
+            if (f_ == 0 && (gA_ == 0.0 || gB_ == 0.0)) [[likely]] {
                 // Between crossfades one tap has gain 1 and the other 0.
-                const bool onA = gB == 0.0;
-                const int32_t r = onA ? rA : rB, r2 = onA ? rA2 : rB2;
-                y = divisor.Round(D[r] * (n - j), D[r2] * j);
+                const bool onA = gB_ == 0.0;
+                const int32_t r = onA ? rA_ : rB_, r2 = onA ? rA2_ : rB2_;
+                y = divisor_.Round(D[r] * (n - j), D[r2] * j);
             } else {
                 // Interpolated taps: each product an integer, each quotient separate.
-                const int32_t a1 = D[rA] * (n - j), a2 = D[rA2] * j;
-                const int32_t b1 = D[rB] * (n - j), b2 = D[rB2] * j;
-                y = RoundChecked((a1 + a2) * divisor.inverse * gA + (b1 + b2) * divisor.inverse * gB, [&] {
+                const int32_t a1 = D[rA_] * (n - j), a2 = D[rA2_] * j;
+                const int32_t b1 = D[rB_] * (n - j), b2 = D[rB2_] * j;
+                const double gA = gA_, gB = gB_;
+                y = RoundChecked((a1 + a2) * divisor_.inverse * gA + (b1 + b2) * divisor_.inverse * gB, [&] {
                     const Extended tapA = Extended(a1) / n + Extended(a2) / n;
                     const Extended tapB = Extended(b1) / n + Extended(b2) / n;
                     return tapA * gA + tapB * gB;
@@ -151,76 +161,72 @@ private:
             }
             const int16_t x = samples[k];
             if constexpr (kShiftedOnly) {
-                D[w] = x;
+                D[w_] = x;
                 samples[k] = Clip16(y);
             } else {
-                D[w] = Wrap16(RoundMaybeExact(feedbackExact, double(y) * feedback + x,
-                                              [&] { return Extended(y) * feedback + x; }));
-                samples[k] = Clip16(RoundMaybeExact(mixExact, x * dry + double(y) * wet,
-                                                    [&] { return Extended(x) * dry + Extended(y) * wet; }));
+                const Mix m = mix_;
+                D[w_] = Wrap16(RoundMaybeExact(feedbackExact_, double(y) * m.feedback + x,
+                                               [&] { return Extended(y) * m.feedback + x; }));
+                samples[k] = Clip16(RoundMaybeExact(mixExact_, x * m.dry + double(y) * m.wet,
+                                                    [&] { return Extended(x) * m.dry + Extended(y) * m.wet; }));
             }
-            if (f > 0) {
-                --f;
-                gA = TA[f];
-                gB = TB[f];
+            if (f_ > 0) {
+                --f_;
+                gA_ = TA_[f_];
+                gB_ = TB_[f_];
             }
-            ticker.SampleDone();
-            Advance(w);
-            Advance(rA);
-            Advance(rA2);
-            Advance(rB);
-            Advance(rB2);
-            if (G_ == 0)
-                continue;
-            if (sweep.active && ++sweep.counter == sweep.interval) {
-                sweep.counter = 0;
-                n_ = std::clamp(n_ + sweep.direction, sweep.low, sweep.high);
-                divisor = Divisor(n_);
-                R_ = Reload();
-            }
-            // Counted with >= so that a sweep moving n below a running j still steps.
-            if (++j < n_)
-                continue;
-            j = 0;
-            dA = std::clamp(dA + step_, M_, L_);
-            dB = std::clamp(dB + step_, M_, L_);
-            rA = Index(dA, w);
-            rB = Index(dB, w);
-            if (--c == 0) {
-                f = kCrossfadeLength;
-                c = R_;
-                if (resetB) {  // the output moves from tap A to tap B
-                    resetB = false;
-                    dB = edge;
-                    rB = Index(dB, w);
-                    TA = tables_.sine.data();
-                    TB = tables_.cosine.data();
-                } else {  // and back from B to A
-                    resetB = true;
-                    dA = edge;
-                    rA = Index(dA, w);
-                    TA = tables_.cosine.data();
-                    TB = tables_.sine.data();
-                }
-            }
-            rA2 = Neighbour(rA);
-            rB2 = Neighbour(rB);
+            ticker_.SampleDone();
+            Advance(w_);
+            Advance(rA_);
+            Advance(rA2_);
+            Advance(rB_);
+            Advance(rB2_);
+            if (G_ != 0)
+                NextSubStep();
         }
     }
 
-    Shifter(const ShiftGeometry& geometry, double G)
-        : L_(geometry.L),
-          M_(geometry.M),
-          G_(G),
-          n_(geometry.n),
-          step_(geometry.rising ? 1 : -1),
-          R_(geometry.R),
-          line_(size_t(std::max(L_, 1)), 0),
-          tables_(Crossfade())
+    void NextSubStep()
     {
+        if (sweep_.active && ++sweep_.counter == sweep_.interval) {
+            sweep_.counter = 0;
+            n_ = std::clamp(n_ + sweep_.direction, sweep_.low, sweep_.high);
+            divisor_ = Divisor(n_);
+            R_ = CrossfadeInterval(L_, M_, n_);
+        }
+        // Counted with >= so that a sweep moving n below a running j still steps.
+        if (++j_ >= n_)
+            DelayStep();
     }
 
-    int32_t Reload() const { return CrossfadeInterval(L_, M_, n_); }
+    void DelayStep()
+    {
+        j_ = 0;
+        dA_ = std::clamp(dA_ + step_, M_, L_);
+        dB_ = std::clamp(dB_ + step_, M_, L_);
+        rA_ = Index(dA_, w_);
+        rB_ = Index(dB_, w_);
+        if (--c_ == 0) {
+            f_ = kCrossfadeLength;
+            c_ = R_;
+            if (resetB_) {  // the output moves from tap A to tap B
+                resetB_ = false;
+                dB_ = edge_;
+                rB_ = Index(dB_, w_);
+                TA_ = tables_.sine.data();
+                TB_ = tables_.cosine.data();
+            } else {  // and back from B to A
+                resetB_ = true;
+                dA_ = edge_;
+                rA_ = Index(dA_, w_);
+                TA_ = tables_.cosine.data();
+                TB_ = tables_.sine.data();
+            }
+        }
+        rA2_ = Neighbour(rA_);
+        rB2_ = Neighbour(rB_);
+    }
+
     int32_t Index(int32_t d, int32_t w) const { return w >= d ? w - d : L_ - (d - w); }
     int32_t Neighbour(int32_t r) const
     {
@@ -233,14 +239,62 @@ private:
             index = 0;
     }
 
-    int32_t L_, M_;
-    double G_;
+    // Fixed for the run.
+    const int32_t L_, M_;
+    const double G_;
     int32_t n_;
-    int32_t step_;
+    const int32_t step_;
     int32_t R_;
+    const int32_t edge_;  // where a reset tap starts
     std::vector<int16_t> line_;
     const CrossfadeTables& tables_;
+    Sweep sweep_;
+    const Mix mix_;
+    const bool feedbackExact_, mixExact_;
+    ProgressTicker ticker_;
+    Divisor divisor_;
+
+    // Running state.
+    const double* TA_;
+    const double* TB_;
+    int32_t w_ = 0, f_ = 0, c_, j_ = 0;
+    double gA_ = 1.0, gB_ = 0.0;
+    bool resetB_ = true;
+    int32_t dA_, dB_;
+    int32_t rA_, rA2_, rB_ = 0, rB2_ = 0;  // tap B is placed at its first delay step
 };
+
+// The delay range must be a real line; otherwise there is nothing to shift.
+bool Usable(const ShiftGeometry& g) { return g.L > 0 && g.M >= 0 && g.M <= g.L; }
+
+StagePtr MakeShift(int32_t count, int32_t minDelayMs, int32_t maxDelayMs, double rateChange, const Mix& mix)
+{
+    const ShiftGeometry g = PitchShiftGeometry(minDelayMs, maxDelayMs, rateChange);
+    if (count <= 0 || !Usable(g))
+        return nullptr;
+    return std::make_unique<ShiftStage>(g, -rateChange, Sweep{}, mix, count);
+}
+
+StagePtr MakeSweep(int32_t count, int32_t minDelayMs, int32_t maxDelayMs, double startRate, double endRate,
+                   const Mix& mix)
+{
+    const ShiftGeometry g = PitchShiftGeometry(minDelayMs, maxDelayMs, startRate);
+    if (count <= 0 || !Usable(g))
+        return nullptr;
+    const int32_t nStart = g.n;
+    const int32_t nEnd = SubSteps(endRate);
+    Sweep sweep;
+    if (nEnd != nStart) {
+        sweep.interval = int32_t(RoundEven(Extended(count) / std::abs(nEnd - nStart)));
+        if (sweep.interval == 0)
+            return nullptr;  // a voice too short to sweep stays as it is
+        sweep.active = true;
+    }
+    sweep.direction = nStart <= nEnd ? 1 : -1;
+    sweep.low = std::min(nStart, nEnd);
+    sweep.high = std::max(nStart, nEnd);
+    return std::make_unique<ShiftStage>(g, -startRate, sweep, mix, count);
+}
 
 // Pitch-bar steps 0..12: RateChange = 2^(s/12) - 1 semitones up, 1 - 2^(-s/12)
 // down, to six decimals; step 6 is no shift.
@@ -257,6 +311,13 @@ constexpr int32_t kNoPitchStep = 6;
 constexpr int32_t kSweepMaxDelayMs = 35;
 constexpr double kSweepUpStart = 0.059463, kSweepUpEnd = 0.414214;        // 18/17 up to 3/2
 constexpr double kSweepDownStart = -0.056126, kSweepDownEnd = -0.292893;  // 17/18 down to 2/3
+constexpr Mix kShiftedOnly{0.0, 1.0, 0.0};
+
+void RunWhole(StagePtr stage, int16_t* samples, int32_t count)
+{
+    if (stage)
+        stage->Process(samples, count);
+}
 
 }  // namespace
 
@@ -280,56 +341,44 @@ bool PitchBarParameters(int32_t step, double& rateChange, int32_t& maxDelayMs)
     return true;
 }
 
+StagePtr MakePitchBarStage(int32_t count, int32_t step)
+{
+    double rateChange = 0;
+    int32_t maxDelayMs = 0;
+    if (!PitchBarParameters(step, rateChange, maxDelayMs))
+        return nullptr;
+    return MakeShift(count, 0, maxDelayMs, rateChange, kShiftedOnly);
+}
+
+StagePtr MakeSweepUpStage(int32_t count)
+{
+    return MakeSweep(count, 0, kSweepMaxDelayMs, kSweepUpStart, kSweepUpEnd, kShiftedOnly);
+}
+
+StagePtr MakeSweepDownStage(int32_t count)
+{
+    return MakeSweep(count, 0, kSweepMaxDelayMs, kSweepDownStart, kSweepDownEnd, kShiftedOnly);
+}
+
 void PitchShift(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t MaxDelayMs, double RateChange,
                 double Dry, double Wet, double Feedback)
 {
-    if (Count <= 0)
-        return;
-    Shifter shifter(MinDelayMs, MaxDelayMs, RateChange);
-    if (!shifter.Usable())
-        return;
-    shifter.Run(Samples, Count, Sweep{}, Dry, Wet, Feedback);
+    RunWhole(MakeShift(Count, MinDelayMs, MaxDelayMs, RateChange, {Dry, Wet, Feedback}), Samples, Count);
 }
 
 void PitchBarShift(int16_t* Samples, int32_t Count, int32_t Step)
 {
-    double rateChange = 0;
-    int32_t maxDelayMs = 0;
-    if (PitchBarParameters(Step, rateChange, maxDelayMs))
-        PitchShift(Samples, Count, 0, maxDelayMs, rateChange, 0.0, 1.0, 0.0);
+    RunWhole(MakePitchBarStage(Count, Step), Samples, Count);
 }
 
 void SweepShift(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t MaxDelayMs, double StartRate,
                 double EndRate, double Dry, double Wet, double Feedback)
 {
-    if (Count <= 0)
-        return;
-    Shifter shifter(MinDelayMs, MaxDelayMs, StartRate);
-    if (!shifter.Usable())
-        return;
-    const int32_t nStart = shifter.StartN();
-    const int32_t nEnd = SubSteps(EndRate);
-    Sweep sweep;
-    if (nEnd != nStart) {
-        sweep.interval = int32_t(RoundEven(Extended(Count) / std::abs(nEnd - nStart)));
-        if (sweep.interval == 0)
-            return;  // a voice too short to sweep stays as it is
-        sweep.active = true;
-    }
-    sweep.direction = nStart <= nEnd ? 1 : -1;
-    sweep.low = std::min(nStart, nEnd);
-    sweep.high = std::max(nStart, nEnd);
-    shifter.Run(Samples, Count, sweep, Dry, Wet, Feedback);
+    RunWhole(MakeSweep(Count, MinDelayMs, MaxDelayMs, StartRate, EndRate, {Dry, Wet, Feedback}), Samples, Count);
 }
 
-void SweepUpEffect(int16_t* Samples, int32_t Count)
-{
-    SweepShift(Samples, Count, 0, kSweepMaxDelayMs, kSweepUpStart, kSweepUpEnd, 0.0, 1.0, 0.0);
-}
+void SweepUpEffect(int16_t* Samples, int32_t Count) { RunWhole(MakeSweepUpStage(Count), Samples, Count); }
 
-void SweepDownEffect(int16_t* Samples, int32_t Count)
-{
-    SweepShift(Samples, Count, 0, kSweepMaxDelayMs, kSweepDownStart, kSweepDownEnd, 0.0, 1.0, 0.0);
-}
+void SweepDownEffect(int16_t* Samples, int32_t Count) { RunWhole(MakeSweepDownStage(Count), Samples, Count); }
 
 }  // namespace effects

@@ -1,12 +1,21 @@
 // parrotel-render: the program's effects pipeline from the command line.
+#include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include "conversion_texts.h"
 #include "effect_pipeline.h"
+#include "lame_route.h"
+#include "realaudio_export_c.h"
 #include "render_options.h"
+#include "result_codes.h"
 #include "wave_file.h"
 #include "wave_format.h"
 
@@ -79,6 +88,156 @@ int Fail(ConsoleHost& host, const std::string& text)
     return 1;
 }
 
+// A temporary wave file for the processed voice, removed when it goes.
+class TemporaryWave {
+public:
+    TemporaryWave()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "coolXXXXXX").string();
+        const int fd = mkstemp(pattern.data());
+        if (fd >= 0) {
+            close(fd);
+            path_ = pattern;
+        }
+    }
+    ~TemporaryWave()
+    {
+        if (!path_.empty())
+            std::remove(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Runs an encoder on its own thread while the gauge follows its percent.
+template <class Encode>
+int32_t EncodeWithGauge(ConsoleHost& host, std::atomic<int16_t>& percent, Encode encode)
+{
+    host.ShowProgressWindow();
+    host.ResetProgress(100);
+    int32_t result = 0;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = encode();
+        done = true;
+    });
+    int16_t shown = 0;
+    while (!done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (int16_t now = percent; shown < now && shown < 100; ++shown)
+            host.StepProgress();
+    }
+    worker.join();
+    host.HideProgressWindow();
+    return result;
+}
+
+std::string RatesText(const std::vector<int>& rates)
+{
+    std::string text;
+    for (int r : rates)
+        text += (text.empty() ? "" : " ") + std::to_string(r);
+    return text;
+}
+
+int ExportMp3(voice::VoiceDocument& document, const voice::EffectSwitches& switches, const render::Options& options,
+              ConsoleHost& host)
+{
+    mp3::WaveFormat format;
+    format.formatTag = mp3::kWaveFormatPcm;
+    format.channels = 1;
+    format.sampleRate = voice::ExportSampleRate(switches);
+    format.blockAlign = 2;
+    format.bitsPerSample = 16;
+    if (!mp3::IsLameAvailable())
+        return Fail(host, mp3::ConversionResultText(mp3::kLameNotLoaded));
+    const std::vector<int> rates = mp3::LameBitrates(format);
+    if (std::find(rates.begin(), rates.end(), options.bitrate) == rates.end())
+        return Fail(host, "Error: " + std::to_string(options.bitrate) + " kbit/s is not possible for a voice at " +
+                              std::to_string(format.sampleRate) + " Hz; choose one of: " + RatesText(rates));
+    TemporaryWave processed;
+    if (processed.path().empty() || !voice::ApplyEffects(document, switches, processed.path(), host))
+        return Fail(host, "Cannot write file: " + processed.path());
+    std::atomic<int16_t> percent{0};
+    const std::atomic<bool> stop{false};
+    const int32_t result = EncodeWithGauge(host, percent, [&] {
+        return mp3::EncodeWaveWithLame(processed.path(), options.output, options.bitrate, percent, stop);
+    });
+    if (result != 0)
+        return Fail(host, mp3::ConversionResultText(int16_t(result)) + " (" + options.output + ")");
+    return 0;
+}
+
+// librealconv (with FFmpeg behind it) is loaded only for a RealAudio
+// export, so that everything else runs without it.
+class RealAudioLibrary {
+public:
+    RealAudioLibrary()
+    {
+        char self[4096];
+        const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        const std::filesystem::path folder =
+            length > 0 ? std::filesystem::path(std::string(self, size_t(length))).parent_path() : ".";
+        for (const std::filesystem::path& candidate :
+             {folder / "librealconv.so", folder / PARROTEL_PRIVATE_LIBDIR_FROM_BIN / "librealconv.so"}) {
+            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle_)
+                break;
+        }
+        if (!handle_)
+            return;
+        exportFile_ = reinterpret_cast<RealAudioExportFileFunction>(dlsym(handle_, "RealAudioExportFile"));
+        describe_ = reinterpret_cast<RealAudioDescribeResultFunction>(dlsym(handle_, "RealAudioDescribeResult"));
+    }
+    ~RealAudioLibrary()
+    {
+        if (handle_)
+            dlclose(handle_);
+    }
+    bool Loaded() const { return exportFile_ && describe_; }
+    RealAudioExportFileFunction exportFile_ = nullptr;
+    RealAudioDescribeResultFunction describe_ = nullptr;
+
+private:
+    void* handle_ = nullptr;
+};
+
+struct GaugeContext {
+    ConsoleHost* host;
+    int shown;
+};
+
+void FollowGauge(int32_t percent, void* context)
+{
+    auto* gauge = static_cast<GaugeContext*>(context);
+    for (; gauge->shown < percent && gauge->shown < 100; ++gauge->shown)
+        gauge->host->StepProgress();
+}
+
+int ExportRealAudio(voice::VoiceDocument& document, const voice::EffectSwitches& switches,
+                    const render::Options& options, ConsoleHost& host)
+{
+    RealAudioLibrary library;
+    if (!library.Loaded())
+        return Fail(host, "Error: Could not load the RealAudio export library (librealconv.so)");
+    TemporaryWave processed;
+    if (processed.path().empty() || !voice::ApplyEffects(document, switches, processed.path(), host))
+        return Fail(host, "Cannot write file: " + processed.path());
+    host.ShowProgressWindow();
+    host.ResetProgress(100);
+    GaugeContext gauge{&host, 0};
+    const int32_t result =
+        library.exportFile_(processed.path().c_str(), options.output.c_str(), options.title.c_str(),
+                            options.author.c_str(), options.copyright.c_str(), 0, FollowGauge, &gauge);
+    host.HideProgressWindow();
+    if (result != 0)
+        return Fail(host, std::string("RealAudio export failed: ") + library.describe_(result) + " (" +
+                              options.output + ")");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -115,6 +274,11 @@ int main(int argc, char** argv)
     if (options.pitchPosition)
         switches.pitchPosition = *options.pitchPosition;
 
+    switch (render::KindOf(options.output)) {
+    case render::OutputKind::Mp3: return ExportMp3(document, switches, options, host);
+    case render::OutputKind::RealAudio: return ExportRealAudio(document, switches, options, host);
+    case render::OutputKind::Wave: break;
+    }
     bool written;
     if (options.save) {
         const voice::EffectSettings record = voice::CaptureSettings(switches);

@@ -1,5 +1,6 @@
 #include "render_options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 
@@ -7,11 +8,14 @@ namespace render {
 
 const char* const kUsage =
     "Usage: parrotel-render [EFFECTS] [--pitch POSITION] [--clear] [--save] [--quiet] IN.wav OUT.wav\n"
+    "       parrotel-render [EFFECTS] [--pitch POSITION] [--bitrate K] IN.wav OUT.mp3\n"
+    "       parrotel-render [EFFECTS] [--pitch POSITION] [--title T] [--author A] [--copyright C] IN.wav OUT.ra\n"
     "\n"
     "Opens IN.wav (converted to 22050 Hz 16-bit mono if needed), presses the effects\n"
     "saved with it and the ones named here, and writes OUT.wav as the program's\n"
     "File > Export > to WAVE File... would: the processed voice, labelled 11025 Hz\n"
-    "with --slow-monster or 44100 Hz with --fast-squeaker.\n"
+    "with --slow-monster or 44100 Hz with --fast-squeaker. OUT.mp3 and OUT.ra export\n"
+    "the processed voice as MP3 (through the LAME library) or RealAudio instead.\n"
     "\n"
     "Effects:\n"
     "  --echo --chorus --flange --fade-in --fade-out --bass-only --treble-only\n"
@@ -21,6 +25,9 @@ const char* const kUsage =
     "  --clear           release the effects saved in IN.wav first\n"
     "  --save            write the unprocessed voice with its effect settings, as Save does\n"
     "  --quiet           no progress bar\n"
+    "  --bitrate K       MP3 bit rate in kbit/s (default 64; 24 to 160 for a 22050 Hz voice)\n"
+    "  --title T, --author A, --copyright C\n"
+    "                    the RealAudio clip's title, author and copyright\n"
     "  --help            this text\n";
 
 namespace {
@@ -55,6 +62,19 @@ std::optional<int32_t> ParsePitch(const std::string& text)
 
 }  // namespace
 
+OutputKind KindOf(const std::string& output)
+{
+    const size_t dot = output.find_last_of('.');
+    std::string extension = dot == std::string::npos ? "" : output.substr(dot + 1);
+    for (char& c : extension)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "mp3")
+        return OutputKind::Mp3;
+    if (extension == "ra")
+        return OutputKind::RealAudio;
+    return OutputKind::Wave;
+}
+
 std::optional<std::string> ParseOptions(const std::vector<std::string>& arguments, Options& options)
 {
     std::vector<std::string> files;
@@ -68,6 +88,19 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& argument
             options.pitchPosition = ParsePitch(arguments[++i]);
             if (!options.pitchPosition)
                 return "--pitch needs a position from 0 to 12, not \"" + arguments[i] + "\"";
+        } else if (a == "--bitrate") {
+            if (i + 1 >= arguments.size())
+                return "--bitrate needs a bit rate in kbit/s";
+            const std::string& text = arguments[++i];
+            if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+                return "--bitrate needs a bit rate in kbit/s, not \"" + text + "\"";
+            options.bitrate = std::atoi(text.c_str());
+            options.bitrateGiven = true;
+        } else if (a == "--title" || a == "--author" || a == "--copyright") {
+            if (i + 1 >= arguments.size())
+                return a + " needs a text";
+            std::string& field = a == "--title" ? options.title : a == "--author" ? options.author : options.copyright;
+            field = arguments[++i];
         } else if (a == "--clear") {
             options.clear = true;
         } else if (a == "--save") {
@@ -87,6 +120,14 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& argument
         return "expected an input and an output file";
     options.input = files[0];
     options.output = files[1];
+    const OutputKind kind = KindOf(options.output);
+    if (options.save && kind != OutputKind::Wave)
+        return "--save writes a wave file, not " + options.output;
+    if (options.bitrateGiven && kind != OutputKind::Mp3)
+        return "--bitrate applies to an MP3 output only";
+    if ((!options.title.empty() || !options.author.empty() || !options.copyright.empty()) &&
+        kind != OutputKind::RealAudio)
+        return "--title, --author and --copyright apply to a RealAudio output only";
     return std::nullopt;
 }
 

@@ -17,7 +17,16 @@ struct Options {
     bool quiet = false;
     bool help = false;
     std::string input, output;
+    // MP3 output (OUT.mp3)
+    int bitrate = 64;
+    bool bitrateGiven = false;
+    // RealAudio output (OUT.ra)
+    std::string title, author, copyright;
 };
+
+enum class OutputKind { Wave, Mp3, RealAudio };
+// By the output file's extension (case ignored); anything else is a wave file.
+OutputKind KindOf(const std::string& output);
 
 // Parses the arguments (options may come before or after the file names).
 // Returns an error text when they make no sense.

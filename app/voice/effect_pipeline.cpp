@@ -1,8 +1,11 @@
 #include "effect_pipeline.h"
 
 #include <cstring>
+#include <vector>
 
 #include "effects.h"
+#include "stage.h"
+#include "stage_pipeline.h"
 #include "wave_format.h"
 
 namespace voice {
@@ -32,27 +35,61 @@ void RunDelay(int16_t* samples, int32_t count, const DelayUse& use)
     effects::ModulatedDelay(samples, count, use.minDelayMs, use.maxDelayMs, use.rate, use.dry, use.feedback);
 }
 
-}  // namespace
+// Relative costs per sample of the stages, measured on a speech-like voice,
+// to share a chain between two threads.
+constexpr double kSweepCost = 5, kEchoCost = 1.5, kChorusCost = 5, kRobotCost = 4, kFlangeCost = 4.6,
+                 kPitchCost = 6.5, kFadeCost = 1.7, kBandCost = 19;
 
-int32_t CountActiveEffects(const EffectSwitches& switches)
+std::vector<effects::ChainStep> ChainFor(const EffectSwitches& s)
 {
-    int32_t active = switches.pitchPosition != kPitchNone ? 1 : 0;
-    for (Effect e : kProcessing)
-        active += switches[e] ? 1 : 0;
-    return active;
+    using effects::ChainStep;
+    using effects::StagePtr;
+    std::vector<ChainStep> steps;
+    auto add = [&](bool on, double cost, auto make, bool needsWholeInput = false) {
+        if (on)
+            steps.push_back(ChainStep{make, needsWholeInput, cost});
+    };
+    add(s[Effect::SweepUp], kSweepCost, [](int16_t*, int32_t n) { return effects::MakeSweepUpStage(n); });
+    add(s[Effect::SweepDown], kSweepCost, [](int16_t*, int32_t n) { return effects::MakeSweepDownStage(n); });
+    add(s[Effect::Echo], kEchoCost,
+        [](int16_t*, int32_t n) { return effects::MakeEchoStage(n, kEchoDelayMs, kEchoDecayPercent); });
+    auto delay = [](const DelayUse& use) {
+        return [use](int16_t*, int32_t n) {
+            return effects::MakeModulatedDelayStage(n, use.minDelayMs, use.maxDelayMs, use.rate, use.dry,
+                                                    use.feedback);
+        };
+    };
+    add(s[Effect::Chorus], kChorusCost, delay(kChorus));
+    add(s[Effect::Robotvoice], kRobotCost, delay(kRobotVoice));
+    add(
+        s[Effect::Backward], 0,
+        [](int16_t* v, int32_t n) {
+            effects::ReverseVoice(v, n);
+            return StagePtr();
+        },
+        true);
+    add(s[Effect::Flange], kFlangeCost, delay(kFlange));
+    add(s.pitchPosition != kPitchNone, kPitchCost,
+        [step = kPitchMax - s.pitchPosition](int16_t*, int32_t n) { return effects::MakePitchBarStage(n, step); });
+    add(
+        s[Effect::FadeIn], kFadeCost, [](int16_t* v, int32_t n) { return effects::MakeFadeStage(v, n, true); }, true);
+    add(
+        s[Effect::FadeOut], kFadeCost, [](int16_t* v, int32_t n) { return effects::MakeFadeStage(v, n, false); },
+        true);
+    add(s[Effect::BassOnly], kBandCost, [](int16_t*, int32_t n) {
+        const double weights[4] = {1.3, 0, 0, 0};
+        return effects::MakeResonatorStage(n, weights, true);
+    });
+    add(s[Effect::TrebleOnly], kBandCost, [](int16_t*, int32_t n) {
+        const double weights[4] = {0, 0, 0, 2.5};
+        return effects::MakeResonatorStage(n, weights, true);
+    });
+    return steps;
 }
 
-uint32_t ExportSampleRate(const EffectSwitches& switches)
-{
-    return switches[Effect::FastSqueaker] ? kFastRate : switches[Effect::SlowMonster] ? kSlowRate : kNormalRate;
-}
-
-uint32_t PlaybackSampleRate(const EffectSwitches& switches)
-{
-    return switches[Effect::SlowMonster] ? kSlowRate : switches[Effect::FastSqueaker] ? kFastRate : kNormalRate;
-}
-
-int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& s)
+// One routine after another over the whole voice: for an echo that may run
+// past the voice (a buffer larger than the voice), which changes the count.
+int32_t RunRoutines(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& s)
 {
     if (s[Effect::SweepUp])
         effects::SweepUpEffect(samples, count);
@@ -74,14 +111,42 @@ int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const 
         effects::FadeInEffect(samples, count);
     if (s[Effect::FadeOut])
         effects::FadeOutEffect(samples, count);
-    if (s[Effect::BassOnly] && s[Effect::TrebleOnly]) {
-        effects::BassThenTrebleOnly(samples, count);
-    } else {
-        if (s[Effect::BassOnly])
-            effects::BassOnlyEffect(samples, count);
-        if (s[Effect::TrebleOnly])
-            effects::TrebleOnlyEffect(samples, count, true);
-    }
+    if (s[Effect::BassOnly])
+        effects::BassOnlyEffect(samples, count);
+    if (s[Effect::TrebleOnly])
+        effects::TrebleOnlyEffect(samples, count, true);
+    return count;
+}
+
+}  // namespace
+
+int32_t CountActiveEffects(const EffectSwitches& switches)
+{
+    int32_t active = switches.pitchPosition != kPitchNone ? 1 : 0;
+    for (Effect e : kProcessing)
+        active += switches[e] ? 1 : 0;
+    return active;
+}
+
+uint32_t ExportSampleRate(const EffectSwitches& switches)
+{
+    return switches[Effect::FastSqueaker] ? kFastRate : switches[Effect::SlowMonster] ? kSlowRate : kNormalRate;
+}
+
+uint32_t PlaybackSampleRate(const EffectSwitches& switches)
+{
+    return switches[Effect::SlowMonster] ? kSlowRate : switches[Effect::FastSqueaker] ? kFastRate : kNormalRate;
+}
+
+int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& switches,
+                       effects::ChainThreads threads)
+{
+    // The echo's tail is cut at the end of the buffer; when the buffer is the
+    // voice's own size (always, for a loaded or recorded voice) the count
+    // stays and the effects can run as one streamed chain.
+    if (capacity != count)
+        return RunRoutines(samples, count, capacity, switches);
+    effects::RunChain(samples, count, ChainFor(switches), threads);
     return count;
 }
 

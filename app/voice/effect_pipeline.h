@@ -6,6 +6,7 @@
 #include <string>
 
 #include "effect_settings.h"
+#include "stage_pipeline.h"
 #include "user_feedback.h"
 #include "voice_document.h"
 
@@ -38,7 +39,9 @@ bool ApplyEffects(VoiceDocument& document, const EffectSwitches& switches, const
 
 // The sample work alone: runs the active effects in order over `count`
 // samples (the buffer holds `capacity`) and returns the sample count after
-// the run. StepsPerEffect must already be set.
-int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& switches);
+// the run. StepsPerEffect must already be set. A long voice is worked through
+// by two threads unless told otherwise.
+int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& switches,
+                       effects::ChainThreads threads = effects::ChainThreads::Automatic);
 
 }  // namespace voice

@@ -24,7 +24,10 @@ public:
 
 private:
     friend SampleBlock AllocateSamples(int32_t bytes);
-    std::unique_ptr<int16_t[]> storage_;
+    struct Free {
+        void operator()(int16_t* p) const;
+    };
+    std::unique_ptr<int16_t, Free> storage_;
 };
 
 // Allocates a block of that many bytes, or returns an empty one when memory

@@ -64,10 +64,10 @@ void TrebleOnly(benchmark::State& s)
 {
     RunRoutine(s, [](int16_t* v, int32_t n) { effects::TrebleOnlyEffect(v, n, true); });
 }
-void BassThenTreble(benchmark::State& s) { RunRoutine(s, effects::BassThenTrebleOnly); }
 
 void AllTwelve(benchmark::State& state)
 {
+    const bool oneThread = state.range(0) == 1;
     voice::EffectSwitches s;
     for (voice::Effect e :
          {voice::Effect::Echo, voice::Effect::Chorus, voice::Effect::Flange, voice::Effect::FadeIn,
@@ -76,7 +76,9 @@ void AllTwelve(benchmark::State& state)
         s[e] = true;
     s.pitchPosition = 3;
     effects::StepsPerEffect = 10;
-    RunRoutine(state, [&s](int16_t* v, int32_t n) { voice::RunEffectChain(v, n, n, s); });
+    RunRoutine(state, [&](int16_t* v, int32_t n) {
+        voice::RunEffectChain(v, n, n, s, oneThread ? effects::ChainThreads::One : effects::ChainThreads::Automatic);
+    });
 }
 
 }  // namespace
@@ -93,7 +95,6 @@ BENCHMARK(FadeIn)->Unit(benchmark::kMillisecond);
 BENCHMARK(FadeOut)->Unit(benchmark::kMillisecond);
 BENCHMARK(BassOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(TrebleOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BassThenTreble)->Unit(benchmark::kMillisecond);
-BENCHMARK(AllTwelve)->Unit(benchmark::kMillisecond);
+BENCHMARK(AllTwelve)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

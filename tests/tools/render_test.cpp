@@ -148,4 +148,59 @@ TEST_F(RenderTool, RejectsBadOptionsAndExplainsItself)
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
+std::string Probe(const std::string& path)
+{
+    const std::string command = "ffprobe -v error -show_entries stream=codec_name,sample_rate,bit_rate "
+                                "-show_entries format_tags=title,author,copyright -of default=nw=1 '" + path + "'";
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 256> buffer;
+    while (pipe && fgets(buffer.data(), int(buffer.size()), pipe))
+        out += buffer.data();
+    if (pipe)
+        pclose(pipe);
+    return out;
+}
+
+TEST_F(RenderTool, ExportsTheProcessedVoiceAsMp3AtTheChosenRate)
+{
+    const std::string mp3 = dir_.File("out.mp3");
+    const Outcome run = Render("--quiet --chorus --bitrate 48 " + In() + " " + mp3);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const std::string probe = Probe(mp3);
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("sample_rate=22050"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("bit_rate=48000"), std::string::npos) << probe;
+
+    const Outcome fast = Render("--quiet --fast-squeaker --bitrate 256 " + In() + " " + mp3);
+    ASSERT_EQ(fast.status, 0) << fast.errors;
+    EXPECT_NE(Probe(mp3).find("sample_rate=44100"), std::string::npos);
+
+    const Outcome refused = Render("--quiet --bitrate 192 " + In() + " " + dir_.File("no.mp3"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.errors.find("192 kbit/s is not possible"), std::string::npos) << refused.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("no.mp3")));
+}
+
+TEST_F(RenderTool, ExportsTheProcessedVoiceAsRealAudioWithItsClipTexts)
+{
+    const std::string ra = dir_.File("out.ra");
+    const Outcome run = Render("--quiet --robot --title 'A title' --author Someone --copyright 'Ours 2026' " + In() +
+                               " " + ra);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const std::string probe = Probe(ra);
+    EXPECT_NE(probe.find("codec_name=ra_144"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("sample_rate=8000"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("TAG:title=A title"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("TAG:author=Someone"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("TAG:copyright=Ours 2026"), std::string::npos) << probe;
+}
+
+TEST_F(RenderTool, OptionsOfOneOutputKindAreRefusedForAnother)
+{
+    EXPECT_EQ(Render("--bitrate 64 " + In() + " " + Out()).status, 1);
+    EXPECT_EQ(Render("--title x " + In() + " " + dir_.File("o.mp3")).status, 1);
+    EXPECT_EQ(Render("--save " + In() + " " + dir_.File("o.ra")).status, 1);
+}
+
 }  // namespace

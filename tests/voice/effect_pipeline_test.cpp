@@ -220,3 +220,36 @@ TEST(EffectPipeline, CountsTheProcessingEffectsOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// A voice long enough for the chain to be shared between two threads, with
+// every effect on, must give exactly what one thread and the literal
+// routines give.
+TEST(EffectPipeline, TwoThreadsGiveTheSameVoiceAsOne)
+{
+    const std::vector<int16_t> voice = signals::SpeechLike(200003);
+    for (const EffectSwitches& s : {AllTwelve(1), AllTwelve(11), [] {
+             EffectSwitches noBarriers = AllTwelve(4);
+             noBarriers[Effect::Backward] = noBarriers[Effect::FadeIn] = noBarriers[Effect::FadeOut] = false;
+             return noBarriers;
+         }()}) {
+        std::vector<int16_t> two = voice, one = voice;
+        effects::StepsPerEffect = 120 / voice::CountActiveEffects(s);
+        EXPECT_EQ(voice::RunEffectChain(two.data(), int32_t(two.size()), int32_t(two.size()), s), int32_t(two.size()));
+        voice::RunEffectChain(one.data(), int32_t(one.size()), int32_t(one.size()), s, effects::ChainThreads::One);
+        EXPECT_EQ(two, one) << "pitch " << s.pitchPosition;
+        EXPECT_EQ(two, ReferenceChain(voice, s)) << "pitch " << s.pitchPosition;
+    }
+}
+
+TEST(EffectPipeline, ProgressFromBothThreadsReachesTheGauge)
+{
+    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(300000));
+    RecordingHost host;
+    voice::ApplyEffects(d, AllTwelve(), "", host);
+    EXPECT_EQ(host.steps, 120);  // ten steps from each of the twelve effects
+    EXPECT_EQ(host.gauge, 120);
+}
+
+}  // namespace

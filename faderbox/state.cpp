@@ -1,0 +1,11 @@
+#include "state.h"
+
+namespace faderbox {
+
+State& TheState()
+{
+    static State state;
+    return state;
+}
+
+}  // namespace faderbox
