@@ -15,7 +15,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils alsa-utils
   ffmpeg sox espeak-ng
-  xvfb xauth x11-utils imagemagick qt6-svg-dev
+  xvfb xauth x11-utils xdotool imagemagick qt6-svg-dev
   fonts-dejavu-core fonts-liberation fontconfig
   time
 )

@@ -1,0 +1,22 @@
+// Warblecast: the main routine creates the application's windows, main window
+// first, and runs the message loop.
+#include <QApplication>
+
+#include "button_pictures.h"
+#include "mainform.h"
+#include "progressform.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("parrotel");
+    QApplication::setApplicationVersion(PARROTEL_VERSION);
+    QGuiApplication::setDesktopFileName(PARROTEL_DESKTOP_ID);
+    QApplication::setWindowIcon(ProgramIcon());
+
+    auto* mainForm = new TMainForm;
+    mainForm->setAttribute(Qt::WA_DeleteOnClose);
+    mainForm->SetProgressForm(new TProgressForm(mainForm));
+    mainForm->show();
+    return application.exec();
+}

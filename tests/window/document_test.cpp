@@ -1,0 +1,409 @@
+// The voice document commands: New, Open, the sample voices, Save, Save As,
+// Export to wave and dropping a file, with their dialogs, messages, caption,
+// read-out and menu enabling.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "progressform.h"
+#include "prtlrbtn.h"
+#include "prtlsbtn.h"
+#include "prtltbar.h"
+#include "window_fixture.h"
+
+using voice::Effect;
+
+namespace {
+
+class DocumentTest : public WindowTest {
+protected:
+    // A voice file whose settings say Echo and Fade In down, pitch 9.
+    QString SavedWithPitch(int pitch)
+    {
+        voice::EffectSwitches switches;
+        switches[Effect::Echo] = true;
+        switches[Effect::FadeIn] = true;
+        switches.pitchPosition = pitch;
+        const voice::EffectSettings settings = voice::CaptureSettings(switches);
+        const QString path = PathOf(QString("pitch%1.wav").arg(pitch));
+        WriteVoice(path, TestTone(), &settings);
+        return path;
+    }
+
+    QString LoadedTone(const QString& name = "tone.wav")
+    {
+        const QString path = PathOf(name);
+        WriteVoice(path, TestTone());
+        form->LoadVoiceFile(path);
+        return path;
+    }
+
+    bool VoiceCommandsEnabled() const
+    {
+        const bool save = form->Save1->isEnabled();
+        EXPECT_EQ(form->SaveAs1->isEnabled(), save);
+        EXPECT_EQ(form->Export1->menuAction()->isEnabled(), save);
+        return save;
+    }
+
+    QStringList MessageTexts() const
+    {
+        QStringList texts;
+        for (const auto& m : messages) {
+            EXPECT_EQ(m.caption, "Tavrin Audio Warblecast");
+            EXPECT_EQ(m.buttons, platform::MessageButtons::Ok);
+            texts << m.text;
+        }
+        return texts;
+    }
+};
+
+TEST_F(DocumentTest, StartsWithNoVoiceAnUntitledCaptionAndTheVoiceCommandsOff)
+{
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
+    EXPECT_FALSE(VoiceCommandsEnabled());
+    EXPECT_FALSE(form->Preferences1->isVisible() || form->Preferences1->isEnabled());
+    EXPECT_FALSE(form->CheckForUpdates1->isVisible() || form->CheckForUpdates1->isEnabled());
+}
+
+TEST_F(DocumentTest, OpenAsksForAnExistingWaveFileAndLoadsIt)
+{
+    const QString path = PathOf("Hello There.wav");
+    WriteVoice(path, TestTone(44100));
+    AnswerFileDialogs({path});
+    form->Open1->trigger();
+
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].kind, platform::FileDialogKind::Open);
+    EXPECT_EQ(fileDialogs[0].title, "Open a Voice File");
+    EXPECT_EQ(fileDialogs[0].filter, "Wave Files (*.wav)");
+    EXPECT_EQ(fileDialogs[0].defaultExtension, "wav");
+    EXPECT_TRUE(fileDialogs[0].mustExist);
+    EXPECT_EQ(form->Voice.VoiceBytes(), 88200);
+    EXPECT_EQ(form->Voice.WorkCapacity(), 88200);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - Hello There.wav");
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:02:00");
+    EXPECT_TRUE(VoiceCommandsEnabled());
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DocumentTest, CancellingOpenKeepsTheVoice)
+{
+    LoadedTone();
+    AnswerFileDialogs({QString()});
+    form->Open1Click();
+    EXPECT_EQ(form->Voice.VoiceBytes(), 44100);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - tone.wav");
+}
+
+TEST_F(DocumentTest, AnUnreadableFileLeavesNoVoiceAndSaysWhy)
+{
+    const QString path = PathOf("notes.wav");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not a wave file at all");
+    file.close();
+    LoadedTone();
+    form->LoadVoiceFile(path);
+    EXPECT_EQ(MessageTexts(), QStringList{"Incompatible file format of: " + path});
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
+}
+
+TEST_F(DocumentTest, NewClearsTheVoiceTheSwitchesAndTheVoiceCommands)
+{
+    LoadedTone();
+    form->Echo1->trigger();
+    form->PitchBar->SetPosition(3);
+    form->New1->trigger();
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_EQ(form->CurrentSwitches(), voice::EffectSwitches{});
+    EXPECT_FALSE(form->Echo1->isChecked());
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
+    EXPECT_FALSE(VoiceCommandsEnabled());
+}
+
+TEST_F(DocumentTest, SampleVoiceButtonsLoadTheSamplesBesideTheProgram)
+{
+    Click(form->SF2Button);
+    const QString sample = QCoreApplication::applicationDirPath() + "/SF2.WAV";
+    EXPECT_EQ(form->windowTitle(), "Warblecast - SF2.WAV");
+    EXPECT_EQ(QFile::decodeName(form->Voice.VoiceFileName.c_str()), sample);
+    EXPECT_GT(form->Voice.VoiceBytes(), 0);
+    EXPECT_TRUE(VoiceCommandsEnabled());
+    // A momentary button: drawn pressed until the next tick.
+    form->TimerTimer();
+    EXPECT_FALSE(form->SF2Button->Down());
+}
+
+TEST_F(DocumentTest, AMissingSampleVoiceIsReported)
+{
+    form->SetSampleFolder(folder.path());
+    form->SF3ButtonClick();
+    EXPECT_EQ(MessageTexts(), QStringList{"Error: The file named " + folder.path() + "/SF3.WAV does not exist."});
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+}
+
+TEST_F(DocumentTest, SaveWritesTheUnprocessedVoiceWithItsSettingsAndReloadsThem)
+{
+    const QString path = LoadedTone();
+    form->Echo1->trigger();
+    Click(form->FadeInButton);
+    form->PitchBar->SetPosition(9);
+    form->Save1->trigger();
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+
+    const WaveChunks chunks = ReadChunks(path);
+    ASSERT_TRUE(chunks.hasPrtl);
+    ASSERT_EQ(chunks.prtl.size(), 514u);
+    const uint16_t expected[] = {14, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0};
+    for (size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_EQ(Word(chunks.prtl, 2 * i), expected[i]) << i;
+    for (size_t i = 30; i < 514; ++i)
+        ASSERT_EQ(chunks.prtl[i], 0) << i;
+    const std::vector<int16_t> tone = TestTone();
+    ASSERT_EQ(chunks.data.size(), tone.size() * 2);
+    EXPECT_EQ(0, std::memcmp(chunks.data.data(), tone.data(), chunks.data.size()));
+
+    form->New1Click();
+    form->LoadVoiceFile(path);
+    EXPECT_TRUE(form->EchoButton->Down() && form->Echo1->isChecked());
+    EXPECT_TRUE(form->FadeInButton->Down() && form->FadeIn1->isChecked());
+    EXPECT_FALSE(form->ChorusButton->Down());
+    EXPECT_EQ(form->PitchBar->Position(), 9);
+}
+
+TEST_F(DocumentTest, SaveRightAfterOpeningAFileWithPitchSixWritesNothing)
+{
+    const QString path = SavedWithPitch(6);
+    form->LoadVoiceFile(path);
+    EXPECT_TRUE(form->EchoButton->Down());
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+    ASSERT_TRUE(QFile::remove(path));
+    form->Save1Click();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(DocumentTest, SaveAfterOpeningAFileWithPitchNineWrites)
+{
+    const QString path = SavedWithPitch(9);
+    form->LoadVoiceFile(path);
+    EXPECT_EQ(form->PitchBar->Position(), 9);
+    EXPECT_TRUE(form->Voice.VoiceChanged);  // restoring the pitch moved the bar
+    ASSERT_TRUE(QFile::remove(path));
+    form->Save1Click();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+}
+
+TEST_F(DocumentTest, SaveOnAnUntitledVoiceAsksForANameFirst)
+{
+    LoadedTone();
+    form->Voice.VoiceFileName.clear();  // as a recording leaves it
+    Click(form->ChorusButton);
+    const QString target = PathOf("named.wav");
+    AnswerFileDialogs({target});
+    form->Save1Click();
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].title, "Save Voice As File");
+    EXPECT_EQ(fileDialogs[0].kind, platform::FileDialogKind::Save);
+    EXPECT_TRUE(fileDialogs[0].promptOverwrite);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - named.wav");
+    EXPECT_EQ(Word(ReadChunks(target).prtl, 4), 1);  // Chorus
+    EXPECT_FALSE(form->Voice.VoiceChanged);
+}
+
+TEST_F(DocumentTest, SaveAsRenamesTheVoiceButLeavesItsChangedFlag)
+{
+    LoadedTone();
+    Click(form->BackwardButton);
+    const QString target = PathOf("copy.wav");
+    AnswerFileDialogs({target});
+    form->SaveAs1->trigger();
+    EXPECT_TRUE(QFileInfo::exists(target));
+    EXPECT_EQ(form->windowTitle(), "Warblecast - copy.wav");
+    EXPECT_TRUE(form->Voice.VoiceChanged);
+}
+
+TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheVoiceMarkedChanged)
+{
+    LoadedTone();
+    Click(form->EchoButton);
+    const QString blocked = PathOf("tone.wav/inside.wav");  // a file stands where a folder should be
+    form->Voice.VoiceFileName = QFile::encodeName(blocked).toStdString();
+    form->Save1Click();
+    EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + blocked});
+    EXPECT_TRUE(form->Voice.VoiceChanged);
+
+    messages.clear();
+    form->Voice.VoiceFileName = QFile::encodeName(PathOf("tone.wav")).toStdString();
+    form->UpdateCaption();
+    AnswerFileDialogs({blocked});
+    form->SaveAs1Click();
+    EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + blocked});
+    EXPECT_EQ(form->windowTitle(), "Warblecast - tone.wav");  // still the voice's own file
+}
+
+TEST_F(DocumentTest, ExportWritesTheProcessedVoiceAtTheSpeedSwitchesRate)
+{
+    const QString source = LoadedTone();
+    Click(form->EchoButton);
+    Click(form->SlowMonstButton);
+    const QString target = PathOf("export.wav");
+    AnswerFileDialogs({target});
+    form->ExportToWaveFormat1->trigger();
+
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].title, "Export File As");
+    EXPECT_TRUE(fileDialogs[0].promptOverwrite);
+    const WaveChunks chunks = ReadChunks(target);
+    EXPECT_FALSE(chunks.hasPrtl);
+    EXPECT_EQ(DWord(chunks.fmt, 4), 11025u);
+    EXPECT_EQ(DWord(chunks.fmt, 8), 22050u);
+    const std::vector<int16_t> tone = TestTone();
+    ASSERT_EQ(chunks.data.size(), tone.size() * 2);  // the echo tail is cut at the voice's end
+    EXPECT_NE(0, std::memcmp(chunks.data.data(), tone.data(), chunks.data.size()));
+    // The export does not become the voice, and the voice itself is untouched.
+    EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(source).fileName());
+    EXPECT_EQ(0, std::memcmp(form->Voice.VoiceData.data(), tone.data(), tone.size() * 2));
+}
+
+TEST_F(DocumentTest, AFailedExportSaysSo)
+{
+    LoadedTone();
+    const QString blocked = PathOf("tone.wav/out.wav");
+    AnswerFileDialogs({blocked});
+    form->ExportToWaveFormat1Click();
+    EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + blocked});
+}
+
+TEST_F(DocumentTest, TheProgressWindowShowsOnlyWhileAProcessingEffectRuns)
+{
+    LoadedTone();
+    int shown = 0;
+    struct ShowCounter : QObject {
+        int& count;
+        explicit ShowCounter(int& c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Show;
+            return false;
+        }
+    } counter(shown);
+    progress->installEventFilter(&counter);
+
+    Click(form->SlowMonstButton);
+    AnswerFileDialogs({PathOf("slow.wav")});
+    form->ExportVoice();
+    EXPECT_EQ(shown, 0);
+
+    Click(form->FlangeButton);
+    AnswerFileDialogs({PathOf("flange.wav")});
+    form->ExportVoice();
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(progress->isVisible());
+    progress->removeEventFilter(&counter);
+}
+
+TEST_F(DocumentTest, EveryDocumentCommandWaitsForARecordingOrAPlayback)
+{
+    const QString path = LoadedTone();
+    const auto commands = {&TMainForm::New1Click,  &TMainForm::Open1Click,      &TMainForm::Save1Click,
+                           &TMainForm::SaveAs1Click, &TMainForm::ExportToWaveFormat1Click,
+                           &TMainForm::SF1ButtonClick};
+    for (bool recording : {true, false}) {
+        form->recording = recording;
+        form->playing = !recording;
+        const QString expected =
+            recording ? "Please Wait until recording is over" : "Please Wait until playback is over";
+        for (auto command : commands) {
+            messages.clear();
+            (form.get()->*command)();
+            EXPECT_EQ(MessageTexts(), QStringList{expected});
+        }
+    }
+    EXPECT_TRUE(fileDialogs.empty());
+    EXPECT_EQ(form->Voice.VoiceBytes(), 44100);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(path).fileName());
+    form->recording = form->playing = false;
+}
+
+TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
+{
+    const QString path = PathOf("dropped.WAV");
+    WriteVoice(path, TestTone(11025));
+    const QString text = PathOf("dropped.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    form->show();
+
+    auto drag = [&](const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        QCoreApplication::processEvents();
+        return true;
+    };
+    EXPECT_FALSE(drag(text));
+    EXPECT_TRUE(drag(path));
+    EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
+    EXPECT_EQ(form->Voice.VoiceBytes(), 22050);
+
+    const QString other = PathOf("other.wav");
+    WriteVoice(other, TestTone(2205));
+    form->playing = true;
+    EXPECT_TRUE(drag(other));
+    EXPECT_EQ(MessageTexts(), QStringList{"Please Wait until playback is over"});
+    EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
+    form->playing = false;
+}
+
+}  // namespace
+
+namespace {
+
+// The progress window lets window-system events through while the effects
+// run; a close request among them must wait for the run to end.
+TEST_F(DocumentTest, TheWindowDoesNotCloseUnderAnEffectRun)
+{
+    LoadedTone();
+    form->show();
+    Click(form->ChorusButton);
+    struct CloseOnShow : QObject {
+        TMainForm& form;
+        bool closed = true;
+        explicit CloseOnShow(TMainForm& f) : form(f) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show)
+                closed = form.close();
+            return false;
+        }
+    } closer(*form);
+    progress->installEventFilter(&closer);
+    AnswerFileDialogs({PathOf("chorus.wav")});
+    form->ExportVoice();
+    progress->removeEventFilter(&closer);
+    EXPECT_FALSE(closer.closed);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->close());  // and afterwards it closes as usual
+}
+
+}  // namespace
