@@ -17,6 +17,8 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <ostream>
 
 #include "application_forms.h"
@@ -84,8 +86,8 @@ protected:
         WindowTest::SetUp();
         tempFolder = PathOf("tmp");
         ASSERT_TRUE(QDir().mkpath(tempFolder));
-        qputenv("TMPDIR", QFile::encodeName(tempFolder));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(PathOf("config")));
+        SetEnvironment("TMPDIR", QFile::encodeName(tempFolder));
+        SetEnvironment("XDG_CONFIG_HOME", QFile::encodeName(PathOf("config")));
         // The windows as the program makes them.
         form.reset(CreateApplicationForms());
         progress = form->ProgressForm();
@@ -95,8 +97,16 @@ protected:
     void TearDown() override
     {
         WindowTest::TearDown();
-        qunsetenv("TMPDIR");
-        qunsetenv("XDG_CONFIG_HOME");
+        for (const auto& [name, value] : savedEnvironment_)
+            value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
+    }
+
+    // Sets a variable for this test only.
+    void SetEnvironment(const char* name, const QByteArray& value)
+    {
+        if (!savedEnvironment_.count(name))
+            savedEnvironment_[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+        qputenv(name, value);
     }
 
     // Loads a second of tone from `name` in the test's folder.
@@ -152,6 +162,9 @@ protected:
     }
 
     QString tempFolder;
+
+private:
+    std::map<std::string, std::optional<QByteArray>> savedEnvironment_;
 };
 
 // ---- MP3 -----------------------------------------------------------------------------------
@@ -247,7 +260,7 @@ TEST_F(ExportTest, UnusableTemporaryFolderIsReportedAndNoDialogShows)
     LoadTone();
     // A temporary folder that is no folder takes no files.
     const QString notAFolder = PathOf("voice.wav");
-    qputenv("TMPDIR", QFile::encodeName(notAFolder));
+    SetEnvironment("TMPDIR", QFile::encodeName(notAFolder));
     for (const auto& click : {std::function<void()>([this] { form->ExportToMP3FileClick(); }),
                               std::function<void()>([this] { form->ExportToRealAudioFormat1Click(); })}) {
         messages.clear();
