@@ -2,9 +2,9 @@
 // first, and runs the message loop.
 #include <QApplication>
 
+#include "application_forms.h"
 #include "button_pictures.h"
 #include "mainform.h"
-#include "progressform.h"
 
 int main(int argc, char* argv[])
 {
@@ -14,9 +14,8 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(PARROTEL_DESKTOP_ID);
     QApplication::setWindowIcon(ProgramIcon());
 
-    auto* mainForm = new TMainForm;
+    TMainForm* mainForm = CreateApplicationForms();
     mainForm->setAttribute(Qt::WA_DeleteOnClose);
-    mainForm->SetProgressForm(new TProgressForm(mainForm));
     mainForm->show();
     return application.exec();
 }

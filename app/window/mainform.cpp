@@ -414,6 +414,9 @@ void TMainForm::ConnectHandlers()
         {New1, &TMainForm::New1Click},         {Open1, &TMainForm::Open1Click},
         {Save1, &TMainForm::Save1Click},       {SaveAs1, &TMainForm::SaveAs1Click},
         {ExportToWaveFormat1, &TMainForm::ExportToWaveFormat1Click},
+        {ExportToRealAudioFormat1, &TMainForm::ExportToRealAudioFormat1Click},
+        {ExportToMP3File, &TMainForm::ExportToMP3FileClick},
+        {Preferences1, &TMainForm::Preferences1Click}, {CheckForUpdates1, &TMainForm::CheckForUpdates1Click},
         {HelpTopics1, &TMainForm::HelpTopics1Click}, {About1, &TMainForm::About1Click},
         {Exit1, &TMainForm::Exit1Click}};
     for (const auto& [item, handler] : commands)

@@ -29,6 +29,13 @@ class TPRTL_TrackBar;
 class TPRTL_VerticalLEDs;
 class TPRTL_Wave_Display;
 class TProgressForm;
+class TWaveToMP3ConversionForm;
+namespace export_files {
+class ExportFiles;
+}
+namespace prefs {
+class TAucPreferenceForm;
+}
 
 // The title of every plain message box, and the About box's first line.
 inline constexpr const char* kApplicationTitle = "Tavrin Audio Warblecast";
@@ -44,6 +51,13 @@ public:
     // runs without a gauge.
     void SetProgressForm(TProgressForm* form);
     TProgressForm* ProgressForm() const { return progressForm_; }
+    // The MP3 conversion dialog and the preferences dialog, created once by
+    // the main routine and reused. Without them their commands do nothing.
+    // The preferences dialog decides whether "Check For Updates" is enabled.
+    void SetMp3ConversionForm(TWaveToMP3ConversionForm* form);
+    TWaveToMP3ConversionForm* Mp3ConversionForm() const { return mp3ConversionForm_; }
+    void SetPreferenceForm(prefs::TAucPreferenceForm* form);
+    prefs::TAucPreferenceForm* PreferenceForm() const { return preferenceForm_; }
 
     // Where posted window messages (wave output done, mixer change) reach the
     // window.
@@ -166,6 +180,10 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void ExportToWaveFormat1Click();
+    void ExportToMP3FileClick();
+    void ExportToRealAudioFormat1Click();
+    void Preferences1Click();
+    void CheckForUpdates1Click();
     void SF1ButtonClick();
     void SF2ButtonClick();
     void SF3ButtonClick();
@@ -199,6 +217,13 @@ public:
     void SaveVoice();
     bool SaveVoiceAs();
     void ExportVoice();
+    // The MP3 and RealAudio exports: the processed voice goes to temporary
+    // files, the encoder's dialog converts a copy, the files are removed.
+    void ExportVoiceToMp3();
+    void ExportVoiceToRealAudio();
+    // Writes the processed voice to a unique temporary file and copies it for
+    // an encoder; null, after saying so, when a file cannot be written.
+    std::unique_ptr<export_files::ExportFiles> WriteProcessedVoiceForExport();
     bool WriteVoiceFile();
     // Save, Save As and Export, enabled once a voice is loaded or recorded.
     void EnableVoiceCommands(bool enabled);
@@ -257,6 +282,8 @@ private:
     platform::MessageTargetRegistration messageTarget_{this};
     std::unique_ptr<Feedback> feedback_;
     TProgressForm* progressForm_ = nullptr;
+    TWaveToMP3ConversionForm* mp3ConversionForm_ = nullptr;
+    prefs::TAucPreferenceForm* preferenceForm_ = nullptr;
     QTextBrowser* helpWindow_ = nullptr;
     QString sampleFolder_ = ProgramFolder();
     std::array<EffectControl, voice::kEffectCount> effects_{};
