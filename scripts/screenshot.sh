@@ -8,7 +8,11 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$out"
 fi
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'bash scripts/pulse-null.sh stop "$scratch/pulse"; rm -rf "$scratch"' EXIT
+# The program ends at once without a wave device: a private sound server
+# (also keeps the machine's own volumes out of reach).
+bash scripts/pulse-null.sh start "$scratch/pulse"
+export $(bash scripts/pulse-null.sh env "$scratch/pulse")
 XDG_RUNTIME_DIR=$scratch build/bin/parrotel &
 pid=$!
 window=""

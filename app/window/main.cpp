@@ -1,6 +1,7 @@
 // Warblecast: the main routine creates the application's windows, main window
 // first, and runs the message loop.
 #include <QApplication>
+#include <QPointer>
 
 #include "application_forms.h"
 #include "button_pictures.h"
@@ -16,6 +17,12 @@ int main(int argc, char* argv[])
 
     TMainForm* mainForm = CreateApplicationForms();
     mainForm->setAttribute(Qt::WA_DeleteOnClose);
-    mainForm->show();
-    return application.exec();
+    // Without a wave device the window has said so and asked to end: the
+    // message loop ends at once, with no window shown.
+    if (!mainForm->TerminationRequested())
+        mainForm->show();
+    QPointer<TMainForm> window(mainForm);
+    const int result = application.exec();
+    delete window.data();  // still there when the loop ended without closing it
+    return result;
 }

@@ -146,8 +146,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), feedback_(std::make
 
 TMainForm::~TMainForm()
 {
-    // FormDestroy: the mixer is torn down and a running recording stopped
-    // here once they are attached; the voice is released with Voice.
+    // FormDestroy: the mixer first, so that no notification reaches a window
+    // being taken apart; a running recording is stopped here once recording
+    // is attached; the voice is released with Voice.
+    TearDownMixer();
     qApp->removeEventFilter(this);
     Voice.ReleaseSamples();
 }
@@ -392,6 +394,9 @@ void TMainForm::ConnectHandlers()
     connect(SF2Button, &TPRTL_EllipticalButton::OnClick, this, &TMainForm::SF2ButtonClick);
     connect(SF3Button, &TPRTL_EllipticalButton::OnClick, this, &TMainForm::SF3ButtonClick);
     connect(PitchBar, &TPRTL_TrackBar::OnChange, this, &TMainForm::PitchBarChange);
+    connect(SpeakerSlider, &TPRTL_TrackBar::OnChange, this, &TMainForm::SpeakerSliderChange);
+    connect(MikeSlider, &TPRTL_TrackBar::OnChange, this, &TMainForm::MikeSliderChange);
+    connect(RecSourceToggleButton, &TPRTL_SawToothButton::OnClick, this, &TMainForm::RecSourceToggleButtonClick);
 
     // A checkable menu item flips its own check mark before it reports the
     // choice; the handlers set the mark themselves from the button.
@@ -429,7 +434,7 @@ void TMainForm::FormCreate()
 {
     Preferences1->setEnabled(false);
     CheckForUpdates1->setEnabled(false);
-    // The mixer set-up runs here once it is attached.
+    SetUpMixer();
     playbackFinished = true;
     Voice.VoiceFileName.clear();
     UpdateCaption();
@@ -542,7 +547,11 @@ bool TMainForm::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-// The wave output device reports finished buffers (MM_WOM_DONE) and the mixer
-// reports changed controls (MM_MIXM_CONTROL_CHANGE) here, once playback and
-// the mixer are attached.
-void TMainForm::WindowMessage(uint32_t, uintptr_t, intptr_t) {}
+// The wave output device reports finished buffers (MM_WOM_DONE, once playback
+// is attached) and the mixer reports changed controls (MM_MIXM_CONTROL_CHANGE)
+// here.
+void TMainForm::WindowMessage(uint32_t message, uintptr_t, intptr_t lParam)
+{
+    if (message == platform::MM_MIXM_CONTROL_CHANGE)
+        MixerControlChange(lParam);
+}

@@ -69,6 +69,23 @@ public:
     bool playing = false;          // the wave output device is open and playing
     bool playbackFinished = true;  // playback must be wound up at the next tick
 
+    // ---- The mixer (mainform_mixer.cpp) ----
+    // The record source that recording hands to the recording library when
+    // it starts: the index of the mixer's record source, kept in step with
+    // the read-out (RecSourceLabel) by the set-up, the record-source button
+    // and the mixer's change notifications.
+    uint16_t recordSource = 0;
+    // The record source as the window keeps it (a failed lookup's negative
+    // code held unsigned), and the number of sources taken at set-up.
+    uint32_t CurrentRecordSource() const { return mixer_.recordSource; }
+    uint32_t RecordSourceCount() const { return mixer_.recordSourceCount; }
+    // True from the end of the mixer set-up until the window is destroyed;
+    // change notifications are ignored while it is false.
+    bool MixerReady() const { return mixer_.ready; }
+    // The set-up found no wave output or input device, said so and asked the
+    // application to end.
+    bool TerminationRequested() const { return terminating_; }
+
     // ---- Components ----
     QLabel* ParrotelLabel;
     QLabel* Label8;  // "Helium Breath", above the pitch bar
@@ -175,6 +192,10 @@ public:
     void FastSqeaker1Click();
     void PitchBarChange();
 
+    void SpeakerSliderChange();
+    void MikeSliderChange();
+    void RecSourceToggleButtonClick();
+
     void New1Click();
     void Open1Click();
     void Save1Click();
@@ -230,6 +251,15 @@ public:
     // Shows a plain message: the application title as caption, one OK button.
     void Inform(const QString& text);
 
+    // The mixer: the sliders and the read-out from the mixer's values.
+    void RefreshSpeakerSlider();
+    void RefreshMikeSlider();
+    // Shows the current record source's name, hands its index to recording
+    // and refreshes the recording slider from that source.
+    void RefreshRecordSource();
+    // MM_MIXM_CONTROL_CHANGE: the mixer control with this identifier changed.
+    void MixerControlChange(intptr_t controlId);
+
     // The folder of the running program, where the sample voices lie.
     static QString ProgramFolder();
     // Where LoadSampleVoice looks: the program's folder unless set otherwise.
@@ -264,6 +294,11 @@ private:
     void CreateOptionsMenu();
     void ConnectHandlers();
     void FormCreate();
+    void SetUpMixer();
+    void TearDownMixer();
+    void EndForMissingDevice(const QString& text);
+    void RefreshVolumeIds();
+    void FollowRecordSourceChosenElsewhere();
     void FormKeyPress(QChar key);
 
     void EffectButtonToggled(voice::Effect effect);
@@ -278,6 +313,19 @@ private:
     // while the progress window moves; the window must not close under them.
     class LongWork;
     int longWork_ = 0;
+
+    struct MixerState {
+        bool ready = false;
+        uint32_t recordSource = 0;
+        uint32_t recordSourceCount = 0;
+        // What GetVolumeIDs names, refreshed at set-up and at every change.
+        uint32_t waveOutVolumeId = 0xFFFFFFFF;
+        uint32_t recordMasterVolumeId = 0xFFFFFFFF;
+        uint32_t recordSelectorId = 0xFFFFFFFF;
+        uint32_t sourceVolumeId = 0xFFFFFFFF;
+    };
+    MixerState mixer_;
+    bool terminating_ = false;
 
     platform::MessageTargetRegistration messageTarget_{this};
     std::unique_ptr<Feedback> feedback_;

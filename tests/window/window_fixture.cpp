@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "application_exit.h"
 #include "progressform.h"
 #include "wave_file.h"
 
@@ -25,6 +26,13 @@ void WindowTest::SetUpTestSuite()
 
 void WindowTest::SetUp()
 {
+    InstallTestPlatform();
+    card = mixertest::AddCard(*mixer);
+    CreateForm();
+}
+
+void WindowTest::InstallTestPlatform()
+{
     ASSERT_TRUE(folder.isValid());
     platform::SetMessageFunction([this](const platform::MessageRequest& request) {
         messages.push_back(request);
@@ -38,6 +46,12 @@ void WindowTest::SetUp()
         fileAnswers.pop_front();
         return answer;
     });
+    previousMixer_ = platform::SetMixerBackend(mixer);
+    application::SetTerminateFunction([this] { ++terminateRequests; });
+}
+
+void WindowTest::CreateForm()
+{
     form = std::make_unique<TMainForm>();
     progress = new TProgressForm(form.get());
     form->SetProgressForm(progress);
@@ -49,6 +63,8 @@ void WindowTest::TearDown()
     form.reset();
     platform::SetMessageFunction({});
     platform::SetFileDialogFunction({});
+    platform::SetMixerBackend(previousMixer_);
+    application::SetTerminateFunction({});
 }
 
 void WindowTest::AnswerFileDialogs(const QStringList& paths)

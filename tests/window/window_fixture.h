@@ -1,5 +1,7 @@
 // A main window under test: real controls and files, with the message box and
-// file dialogs replaced by functions that record each request and answer it.
+// file dialogs replaced by functions that record each request and answer it,
+// and a scripted sound card in place of the machine's mixer (one wave output
+// and one wave input device), so no test depends on the machine's sound.
 #pragma once
 
 #include <QString>
@@ -16,14 +18,22 @@
 #include "dialogs/dialogs.h"
 #include "effect_settings.h"
 #include "mainform.h"
+#include "mixer/scripted_mixer.h"
+#include "mixer_test_support.h"
 
 class TProgressForm;
 
 class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
+    // The test platform, the default sound card, then the window.
     void SetUp() override;
     void TearDown() override;
+
+    // Dialogs, the scripted mixer and the termination request replaced.
+    void InstallTestPlatform();
+    // The window with its progress window, over whatever mixer is arranged.
+    void CreateForm();
 
     // A path in the test's own folder.
     QString PathOf(const QString& name) const { return folder.filePath(name); }
@@ -40,12 +50,18 @@ protected:
     // A left click in the middle of a control, as the mouse makes it.
     static void Click(QWidget* control);
 
+    std::shared_ptr<platform::ScriptedMixerBackend> mixer = std::make_shared<platform::ScriptedMixerBackend>();
+    mixertest::Card card;  // the card SetUp arranges
+    int terminateRequests = 0;
     std::unique_ptr<TMainForm> form;
     TProgressForm* progress = nullptr;  // owned by the form
     QTemporaryDir folder;
     std::vector<platform::MessageRequest> messages;
     std::vector<platform::FileDialogRequest> fileDialogs;
     std::deque<QString> fileAnswers;
+
+private:
+    std::shared_ptr<platform::MixerBackend> previousMixer_;
 };
 
 // The bytes of a file, or none when it cannot be read.
