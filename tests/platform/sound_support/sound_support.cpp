@@ -1,0 +1,300 @@
+#include "sound_support.h"
+
+#include "riff/riff.h"
+#include "tapedeck/tapedeck.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace soundtest {
+
+using namespace platform;
+
+void EnsureQtApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "sound_test";
+    static char* argv[] = {name, nullptr};
+    new QCoreApplication(argc, argv);  // lives as long as the process
+}
+
+bool RunEventLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+void RunEventLoopFor(std::chrono::milliseconds duration)
+{
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool MessageLog::event(QEvent* event)
+{
+    if (event->type() != WindowMessageEvent::eventType())
+        return QObject::event(event);
+    const auto* message = static_cast<WindowMessageEvent*>(event);
+    entries_.push_back({message->message, message->wParam, message->lParam, Clock::now()});
+    if (onMessage)
+        onMessage(entries_.back());
+    return true;
+}
+
+DoubleBufferPlayer::DoubleBufferPlayer(Source source) : source_(std::move(source))
+{
+    log_.onMessage = [this](const MessageLog::Entry& entry) { onDone(entry); };
+}
+
+DoubleBufferPlayer::~DoubleBufferPlayer() { close(); }
+
+MMRESULT DoubleBufferPlayer::open(uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels)
+{
+    const uint16_t blockAlign = uint16_t(channels * bitsPerSample / 8);
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, channels,  samplesPerSecond, samplesPerSecond * blockAlign,
+                              blockAlign,      bitsPerSample, 0};
+    const MMRESULT result = waveOutOpen(&device_, WAVE_MAPPER, &format, log_.handle(), 0, CALLBACK_WINDOW);
+    if (result != MMSYSERR_NOERROR)
+        return result;
+    for (int i = 0; i < 2; ++i) {
+        buffers_[i].assign(kHeaderBytes, 0);
+        headers_[i] = WAVEHDR{};
+        headers_[i].lpData = buffers_[i].data();
+        headers_[i].dwBufferLength = kHeaderBytes;
+        waveOutPrepareHeader(device_, &headers_[i], sizeof(WAVEHDR));
+    }
+    return MMSYSERR_NOERROR;
+}
+
+void DoubleBufferPlayer::start()
+{
+    waveOutPause(device_);
+    fillAndWrite(headers_[0]);
+    fillAndWrite(headers_[1]);
+    waveOutRestart(device_);
+}
+
+void DoubleBufferPlayer::reset()
+{
+    stopped_ = true;
+    waveOutReset(device_);
+}
+
+void DoubleBufferPlayer::fillAndWrite(WAVEHDR& header)
+{
+    if (sourceEnded_ || stopped_)
+        return;
+    const size_t n = source_(reinterpret_cast<uint8_t*>(header.lpData), kHeaderBytes);
+    if (n == 0) {
+        sourceEnded_ = true;
+        return;
+    }
+    header.dwBufferLength = uint32_t(n);
+    if (waveOutWrite(device_, &header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR) {
+        ++outstanding_;
+        bytesQueued_ += n;
+    }
+}
+
+void DoubleBufferPlayer::onDone(const MessageLog::Entry& entry)
+{
+    WAVEHDR* header = reinterpret_cast<WAVEHDR*>(entry.lParam);
+    if (device_ == 0)
+        return;  // closed: the reset's messages arrive late
+    if (entry.message != MM_WOM_DONE || entry.wParam != device_ || (header != &headers_[0] && header != &headers_[1])) {
+        ++stray_;
+        return;
+    }
+    --outstanding_;
+    doneTimes_.push_back(entry.at);
+    fillAndWrite(*header);
+}
+
+void DoubleBufferPlayer::close()
+{
+    if (device_ == 0)
+        return;
+    waveOutReset(device_);
+    for (WAVEHDR& header : headers_)
+        waveOutUnprepareHeader(device_, &header, sizeof(WAVEHDR));
+    waveOutClose(device_);
+    device_ = 0;
+}
+
+DoubleBufferPlayer::Source PlayOnce(const Samples& samples)
+{
+    size_t offset = 0;  // in bytes
+    return [&samples, offset](uint8_t* destination, size_t maxBytes) mutable {
+        const size_t total = samples.size() * sizeof(int16_t);
+        const size_t n = std::min(maxBytes, total - offset);
+        std::memcpy(destination, reinterpret_cast<const uint8_t*>(samples.data()) + offset, n);
+        offset += n;
+        return n;
+    };
+}
+
+namespace {
+
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) { return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16; }
+
+}  // namespace
+
+bool ReadWaveFile(const std::string& path, WaveFile& file)
+{
+    riff::Reader reader;
+    riff::Chunk riffChunk, fmt, data;
+    uint8_t header[8];
+    uint8_t format[16];
+    if (!reader.open(path) || reader.read(header, 8) != 8 || !reader.seek(0) ||
+        !reader.descendRiff(riffChunk, riff::MakeFourCC("WAVE")) ||
+        !reader.descendTo(fmt, riffChunk, riff::MakeFourCC("fmt ")) || fmt.size < 16 ||
+        reader.read(format, 16) != 16 || !reader.ascend(fmt) ||
+        !reader.descendTo(data, riffChunk, riff::MakeFourCC("data")))
+        return false;
+    file.riffSize = Le32(header + 4);
+    file.fileSize = reader.fileSize();
+    file.formatTag = Le16(format);
+    file.channels = Le16(format + 2);
+    file.samplesPerSecond = Le32(format + 4);
+    file.avgBytesPerSecond = Le32(format + 8);
+    file.blockAlign = Le16(format + 12);
+    file.bitsPerSample = Le16(format + 14);
+    file.data.resize(data.size);
+    return reader.read(file.data.data(), data.size) == data.size;
+}
+
+Samples WaveFile::firstChannel() const
+{
+    Samples samples;
+    if (bitsPerSample != 16 || blockAlign == 0)
+        return samples;
+    for (size_t at = 0; at + blockAlign <= data.size(); at += blockAlign)
+        samples.push_back(int16_t(Le16(&data[at])));
+    return samples;
+}
+
+size_t FirstLoudSample(const Samples& samples, int threshold, size_t from)
+{
+    for (size_t i = from; i < samples.size(); ++i)
+        if (std::abs(int(samples[i])) >= threshold)
+            return i;
+    return samples.size();
+}
+
+double ToneFrequency(const Samples& samples, size_t from, size_t to, double samplesPerSecond)
+{
+    to = std::min(to, samples.size());
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0) {
+            const double fraction = double(-samples[i - 1]) / (double(samples[i]) - samples[i - 1]);
+            const double at = double(i - 1) + fraction;
+            if (first < 0)
+                first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0;
+    return (crossings - 1) * samplesPerSecond / (last - first);
+}
+
+int PeakIn(const Samples& samples, size_t from, size_t to)
+{
+    int peak = 0;
+    for (size_t i = from; i < std::min(to, samples.size()); ++i)
+        peak = std::max(peak, std::abs(int(samples[i])));
+    return peak;
+}
+
+Alignment BestAlignment(const Samples& recorded, const Samples& original, long minLag, long maxLag)
+{
+    Alignment best{minLag, -2};
+    double originalEnergy = 0;
+    for (int16_t s : original)
+        originalEnergy += double(s) * s;
+    for (long lag = std::max(0L, minLag); lag <= maxLag; ++lag) {
+        if (size_t(lag) + original.size() > recorded.size())
+            break;
+        double product = 0, recordedEnergy = 0;
+        for (size_t i = 0; i < original.size(); ++i) {
+            const double r = recorded[size_t(lag) + i];
+            product += r * original[i];
+            recordedEnergy += r * r;
+        }
+        const double correlation =
+            recordedEnergy > 0 && originalEnergy > 0 ? product / std::sqrt(recordedEnergy * originalEnergy) : 0;
+        if (correlation > best.correlation)
+            best = {lag, correlation};
+    }
+    return best;
+}
+
+bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded)
+{
+    const uint16_t started = AudioStartRecord(path.c_str(), 22050, 16, 1, 0);
+    EXPECT_EQ(started, 0);
+    if (started != 0)
+        return false;
+    action();
+    EXPECT_EQ(AudioStopRecord(), 0);
+    const bool read = ReadWaveFile(path, recorded);
+    EXPECT_TRUE(read) << path;
+    return read;
+}
+
+bool PlayToEnd(const Samples& samples, uint32_t samplesPerSecond)
+{
+    DoubleBufferPlayer player(PlayOnce(samples));
+    const MMRESULT opened = player.open(samplesPerSecond);
+    EXPECT_EQ(opened, MMSYSERR_NOERROR);
+    if (opened != MMSYSERR_NOERROR)
+        return false;
+    player.start();
+    const double seconds = double(samples.size()) / samplesPerSecond;
+    const bool finished = RunEventLoopUntil([&] { return player.finished(); },
+                                            std::chrono::milliseconds(long(seconds * 1000) + 5000));
+    EXPECT_TRUE(finished);
+    return finished;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "parrotel-sound-XXXXXX").string();
+    if (mkdtemp(pattern.data()))
+        folder_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    if (!folder_.empty())
+        std::filesystem::remove_all(folder_, ignored);
+}
+
+}  // namespace soundtest
