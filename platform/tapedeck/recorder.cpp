@@ -2,6 +2,7 @@
 
 #include "tapedeck/tapedeck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <new>
@@ -19,6 +20,8 @@ constexpr unsigned kPeriodMicroseconds = 20000;
 // first stream can take more than a second).
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 constexpr int kWaitMilliseconds = 100;
+// How long a stop waits for the last captured frames to arrive.
+constexpr auto kStopTimeout = std::chrono::seconds(1);
 
 bool IsRecordableFormat(const pcm::Format& format)
 {
@@ -55,6 +58,12 @@ uint16_t Recorder::start(const char* path, const pcm::Format& format)
         else if (!file_.create(path, format))
             result = TAPEDECK_CANNOT_CREATE_FILE;
         else {
+            // Delivered before start returns: before the recording.
+            const snd_pcm_sframes_t early = snd_pcm_avail_update(device_.handle);
+            firstFrame_ = early > 0 ? uint64_t(early) : 0;
+            framesRead_ = 0;
+            lastArrival_ = previousArrival_ = {std::chrono::steady_clock::now(), firstFrame_};
+            endFrame_ = UINT64_MAX;
             meter_.clear();
             stopRequested_ = false;
             thread_ = std::thread([this] { capture(); });
@@ -113,6 +122,7 @@ uint16_t Recorder::stop()
     std::lock_guard lock(mutex_);
     if (!recording_)
         return TAPEDECK_OK;
+    stopRequestedAt_ = std::chrono::steady_clock::now();
     stopRequested_ = true;
     thread_.join();
     file_.finish();
@@ -132,27 +142,64 @@ void Recorder::capture()
         const int ready = snd_pcm_wait(device_.handle, kWaitMilliseconds);
         deviceWorks = (ready >= 0 || recover(ready)) && readAvailable();
     }
-    // Whatever was captured up to the stop belongs to the recording.
     if (deviceWorks)
-        readAvailable();
+        captureToTheStop();
+}
+
+// Reads on until the frames captured up to the moment of the stop are in:
+// those of the last fragment that arrived before it, and as many more as
+// the time from that arrival to the stop holds.
+void Recorder::captureToTheStop()
+{
+    const Arrival& before = lastArrival_.at <= stopRequestedAt_ ? lastArrival_ : previousArrival_;
+    const double sinceArrival = std::chrono::duration<double>(stopRequestedAt_ - before.at).count();
+    endFrame_ = before.framesRead + uint64_t(std::max(0.0, sinceArrival) * format_.samplesPerSecond + 0.5);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    while (framesRead_ < endFrame_ && std::chrono::steady_clock::now() < deadline) {
+        const int ready = snd_pcm_wait(device_.handle, kWaitMilliseconds);
+        if ((ready < 0 && !recover(ready)) || !readAvailable())
+            break;
+    }
 }
 
 bool Recorder::readAvailable()
 {
     const uint32_t frameBytes = format_.bytesPerFrame();
     const snd_pcm_uframes_t capacity = buffer_.size() / frameBytes;
+    const uint64_t before = framesRead_;
+    bool deviceWorks = true;
     for (;;) {
         const snd_pcm_sframes_t frames = snd_pcm_readi(device_.handle, buffer_.data(), capacity);
         if (frames == -EAGAIN || frames == 0)
-            return true;
+            break;
         if (frames < 0) {
-            if (!recover(int(frames)))
-                return false;
-            continue;
+            if (recover(int(frames)))
+                continue;
+            deviceWorks = false;
+            break;
         }
-        meter_.add(PeakLevels(buffer_.data(), size_t(frames), format_), LevelMeter::Clock::now());
-        file_.append(buffer_.data(), size_t(frames) * frameBytes);
+        keep(buffer_.data(), uint64_t(frames));
     }
+    if (framesRead_ != before) {
+        previousArrival_ = lastArrival_;
+        lastArrival_ = {std::chrono::steady_clock::now(), framesRead_};
+    }
+    return deviceWorks;
+}
+
+// Keeps the part of the frames just read that lies inside the recording.
+void Recorder::keep(const uint8_t* frames, uint64_t count)
+{
+    const uint64_t first = framesRead_;
+    framesRead_ += count;
+    const uint64_t from = std::clamp(firstFrame_, first, framesRead_);
+    const uint64_t to = std::clamp(endFrame_, from, framesRead_);
+    if (to == from)
+        return;
+    const uint32_t frameBytes = format_.bytesPerFrame();
+    const uint8_t* kept = frames + (from - first) * frameBytes;
+    meter_.add(PeakLevels(kept, size_t(to - from), format_), LevelMeter::Clock::now());
+    file_.append(kept, size_t(to - from) * frameBytes);
 }
 
 // An overrun loses what did not fit and goes on; a lost device ends the

@@ -7,6 +7,7 @@
 #include "tapedeck/wave_file.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -32,7 +33,9 @@ private:
     uint16_t openDevice(const pcm::Format& format);
     bool waitForSound();
     void capture();
+    void captureToTheStop();
     bool readAvailable();
+    void keep(const uint8_t* frames, uint64_t count);
     bool recover(int error);
 
     mutable std::mutex mutex_;  // start, stop and the device name
@@ -44,6 +47,19 @@ private:
     pcm::Format format_;
     WaveFileWriter file_;
     std::vector<uint8_t> buffer_;
+    // The recording runs from the return of start to the call of stop: what
+    // the device delivered before is skipped, what it captured after is cut.
+    // Sound arrives in fragments; the last two arrivals date the frames.
+    struct Arrival {
+        std::chrono::steady_clock::time_point at;
+        uint64_t framesRead;  // up to and including this fragment
+    };
+    uint64_t framesRead_ = 0;
+    uint64_t firstFrame_ = 0;
+    uint64_t endFrame_ = UINT64_MAX;
+    Arrival lastArrival_{};
+    Arrival previousArrival_{};
+    std::chrono::steady_clock::time_point stopRequestedAt_;
 
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};
