@@ -39,9 +39,12 @@ OpenResult SetSoftwareParameters(Device& device)
     snd_pcm_t* pcm = device.handle;
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);
-    snd_pcm_uframes_t boundary = 0;
-    if (snd_pcm_sw_params_current(pcm, sw) < 0 || snd_pcm_sw_params_get_boundary(sw, &boundary) < 0 ||
-        snd_pcm_sw_params_set_start_threshold(pcm, sw, boundary) < 0 ||
+    // A stream starts when its buffer is full, or on snd_pcm_start. A sound
+    // server takes the threshold as the amount to gather before it plays:
+    // with none it would play on from the moment the stream is set up,
+    // and drop the first sound written as too late.
+    if (snd_pcm_sw_params_current(pcm, sw) < 0 ||
+        snd_pcm_sw_params_set_start_threshold(pcm, sw, device.bufferFrames) < 0 ||
         snd_pcm_sw_params_set_avail_min(pcm, sw, device.periodFrames) < 0 || snd_pcm_sw_params(pcm, sw) < 0)
         return OpenResult::SetupFailed;
     return OpenResult::Ok;

@@ -217,7 +217,13 @@ void AlsaWaveOutDevice::padWithSilence(snd_pcm_sframes_t avail)
 
 void AlsaWaveOutDevice::startIfFilled(snd_pcm_sframes_t availAfterWriting, bool dataLeft)
 {
-    if (run_.started || run_.framesWritten == 0 || (availAfterWriting > 0 && dataLeft))
+    if (run_.started || run_.framesWritten == 0)
+        return;
+    if (snd_pcm_state(pcm_.handle) == SND_PCM_STATE_RUNNING) {
+        run_.started = true;  // the full buffer started it
+        return;
+    }
+    if (availAfterWriting > 0 && dataLeft)
         return;
     const int result = snd_pcm_start(pcm_.handle);
     if (result < 0) {

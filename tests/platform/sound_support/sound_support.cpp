@@ -232,27 +232,51 @@ int PeakIn(const Samples& samples, size_t from, size_t to)
     return peak;
 }
 
-Alignment BestAlignment(const Samples& recorded, const Samples& original, long minLag, long maxLag)
+namespace {
+
+// Normalised correlation of original with recorded at the lag, over their
+// overlap, looking at every step-th sample; -2 when they overlap too little.
+double CorrelationAt(const Samples& recorded, const Samples& original, long lag, size_t step)
+{
+    const long first = std::max(0L, -lag);
+    const long last = std::min(long(original.size()), long(recorded.size()) - lag);
+    if (last - first < long(original.size()) * 9 / 10)
+        return -2;
+    double product = 0, recordedEnergy = 0, originalEnergy = 0;
+    for (long i = first; i < last; i += long(step)) {
+        const double r = recorded[size_t(lag + i)];
+        const double o = original[size_t(i)];
+        product += r * o;
+        recordedEnergy += r * r;
+        originalEnergy += o * o;
+    }
+    return recordedEnergy > 0 && originalEnergy > 0 ? product / std::sqrt(recordedEnergy * originalEnergy) : 0;
+}
+
+Alignment Search(const Samples& recorded, const Samples& original, long minLag, long maxLag, size_t step)
 {
     Alignment best{minLag, -2};
-    double originalEnergy = 0;
-    for (int16_t s : original)
-        originalEnergy += double(s) * s;
-    for (long lag = std::max(0L, minLag); lag <= maxLag; ++lag) {
-        if (size_t(lag) + original.size() > recorded.size())
-            break;
-        double product = 0, recordedEnergy = 0;
-        for (size_t i = 0; i < original.size(); ++i) {
-            const double r = recorded[size_t(lag) + i];
-            product += r * original[i];
-            recordedEnergy += r * r;
-        }
-        const double correlation =
-            recordedEnergy > 0 && originalEnergy > 0 ? product / std::sqrt(recordedEnergy * originalEnergy) : 0;
+    for (long lag = minLag; lag <= maxLag; lag += long(step)) {
+        const double correlation = CorrelationAt(recorded, original, lag, step);
         if (correlation > best.correlation)
             best = {lag, correlation};
     }
     return best;
+}
+
+}  // namespace
+
+Alignment BestAlignment(const Samples& recorded, const Samples& original, long minLag, long maxLag)
+{
+    return Search(recorded, original, minLag, maxLag, 1);
+}
+
+Alignment FindInRecording(const Samples& recorded, const Samples& original)
+{
+    constexpr size_t kStep = 4;
+    const long reach = long(original.size()) / 10;
+    const Alignment coarse = Search(recorded, original, -reach, long(recorded.size()), kStep);
+    return BestAlignment(recorded, original, coarse.lag - long(kStep), coarse.lag + long(kStep));
 }
 
 bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded)
@@ -262,6 +286,8 @@ bool RecordWhile(const std::string& path, const std::function<void()>& action, W
     if (started != 0)
         return false;
     action();
+    // What was played last is still on its way through the sound server.
+    RunEventLoopFor(std::chrono::milliseconds(200));
     EXPECT_EQ(AudioStopRecord(), 0);
     const bool read = ReadWaveFile(path, recorded);
     EXPECT_TRUE(read) << path;

@@ -123,12 +123,18 @@ double ToneFrequency(const Samples& samples, size_t from, size_t to, double samp
 int PeakIn(const Samples& samples, size_t from, size_t to);
 
 // Where original sits in recorded (recorded[lag + i] ~ original[i]) among
-// the lags in [minLag, maxLag], and the normalised correlation there.
+// the lags in [minLag, maxLag], and the normalised correlation there. A
+// negative lag means the recording begins inside the original: only the
+// overlap counts, and it must cover nine tenths of the original.
 struct Alignment {
     long lag = 0;
     double correlation = 0;
 };
 Alignment BestAlignment(const Samples& recorded, const Samples& original, long minLag, long maxLag);
+// The same over every lag: a coarse search on every fourth sample, then a
+// fine one around the best coarse lag. (A sound server's monitor can lose
+// the first milliseconds of a stream, so the search reaches before 0.)
+Alignment FindInRecording(const Samples& recorded, const Samples& original);
 
 // Records from the default capture device at 22050 Hz, 16 bits, mono into
 // path while action runs, and reads the file back; false (with a test
