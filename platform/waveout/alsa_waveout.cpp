@@ -99,6 +99,16 @@ void AlsaWaveOutDevice::run()
             lock.lock();
             continue;
         }
+        if (lost_) {
+            // Nothing can be played any more: what is written counts as
+            // played, so that every header comes back and playback ends.
+            while (takeLocked(pending_.data(), pending_.size()) > 0) {
+            }
+            pendingSize_ = pendingOffset_ = 0;
+            playedLocked(queuedBytesLocked());
+            changed_.wait(lock, [&] { return stopping_ || changes_ != changesSeen; });
+            continue;
+        }
         const bool paused = paused_;
         if (!paused && pendingOffset_ == pendingSize_) {
             pendingSize_ = takeLocked(pending_.data(), pending_.size());
@@ -119,7 +129,8 @@ void AlsaWaveOutDevice::run()
         // A last partial frame is never written: once the rest is heard, so is it.
         playedLocked(progress.allPlayed ? queuedBytesLocked() : dataFramesHeard_ * bytesPerFrame_);
         const auto woken = [&] { return stopping_ || changes_ != changesSeen; };
-        if (run_.started && !run_.paused)
+        const bool busy = !paused && (run_.started || pendingFrames() > 0 || untakenBytesLocked() > 0);
+        if (busy)
             changed_.wait_for(lock, kPollInterval, woken);
         else
             changed_.wait(lock, woken);
@@ -287,6 +298,10 @@ void AlsaWaveOutDevice::recover(int error, bool dataWaiting)
         ++counters_.underruns;
     }
     endRun();
+    // An underrun or a suspend is over once the stream is prepared again; a
+    // device that cannot even be prepared (its sound server went away) is lost.
+    if (error != -EPIPE && error != -ESTRPIPE && snd_pcm_prepare(pcm_.handle) < 0)
+        lost_ = true;
 }
 
 }  // namespace platform

@@ -76,6 +76,7 @@ private:
     Run run_;
     uint64_t dataFramesBefore_ = 0;  // data frames of earlier runs since the last reset
     bool silenceAfterData_ = false;  // silence was played after data since the last reset
+    bool lost_ = false;              // the device failed for good
     uint64_t dataFramesHeard_ = 0;   // the last position reported: it never goes back
     std::vector<uint8_t> pending_;   // taken from the headers; [offset, size) not yet written
     size_t pendingSize_ = 0;

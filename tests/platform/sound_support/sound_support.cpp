@@ -204,26 +204,6 @@ size_t FirstLoudSample(const Samples& samples, int threshold, size_t from)
     return samples.size();
 }
 
-double ToneFrequency(const Samples& samples, size_t from, size_t to, double samplesPerSecond)
-{
-    to = std::min(to, samples.size());
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < to; ++i) {
-        if (samples[i - 1] < 0 && samples[i] >= 0) {
-            const double fraction = double(-samples[i - 1]) / (double(samples[i]) - samples[i - 1]);
-            const double at = double(i - 1) + fraction;
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    if (crossings < 2)
-        return 0;
-    return (crossings - 1) * samplesPerSecond / (last - first);
-}
-
 int PeakIn(const Samples& samples, size_t from, size_t to)
 {
     int peak = 0;
@@ -307,6 +287,41 @@ bool PlayToEnd(const Samples& samples, uint32_t samplesPerSecond)
                                             std::chrono::milliseconds(long(seconds * 1000) + 5000));
     EXPECT_TRUE(finished);
     return finished;
+}
+
+namespace {
+
+bool RunPulseScript(const std::string& command, const std::string& folder)
+{
+    const std::string line = "bash '" PULSE_NULL_SCRIPT "' " + command + " '" + folder + "' >/dev/null 2>&1";
+    return std::system(line.c_str()) == 0;
+}
+
+}  // namespace
+
+PrivateSoundServer::PrivateSoundServer(const std::string& folder) : folder_(folder)
+{
+    if (const char* server = std::getenv("PULSE_SERVER"))
+        savedServer_ = server;
+    if (const char* cookie = std::getenv("PULSE_COOKIE"))
+        savedCookie_ = cookie;
+    running_ = RunPulseScript("start", folder_);
+    setenv("PULSE_SERVER", ("unix:" + folder_ + "/native").c_str(), 1);
+    setenv("PULSE_COOKIE", (folder_ + "/cookie").c_str(), 1);
+}
+
+PrivateSoundServer::~PrivateSoundServer()
+{
+    stop();
+    setenv("PULSE_SERVER", savedServer_.c_str(), 1);
+    setenv("PULSE_COOKIE", savedCookie_.c_str(), 1);
+}
+
+void PrivateSoundServer::stop()
+{
+    if (running_)
+        RunPulseScript("stop", folder_);
+    running_ = false;
 }
 
 ScratchFolder::ScratchFolder()

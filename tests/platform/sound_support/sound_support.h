@@ -117,8 +117,6 @@ bool ReadWaveFile(const std::string& path, WaveFile& file);
 
 // Index of the first sample whose magnitude reaches threshold, or size().
 size_t FirstLoudSample(const Samples& samples, int threshold, size_t from = 0);
-// Frequency of a steady tone from its rising zero crossings in [from, to).
-double ToneFrequency(const Samples& samples, size_t from, size_t to, double samplesPerSecond);
 // Largest magnitude in [from, to).
 int PeakIn(const Samples& samples, size_t from, size_t to);
 
@@ -142,6 +140,22 @@ Alignment FindInRecording(const Samples& recorded, const Samples& original);
 bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded);
 // Plays the samples at the rate to their end; false on failure or timeout.
 bool PlayToEnd(const Samples& samples, uint32_t samplesPerSecond);
+
+// A second sound server of its own, which this process uses while the
+// object lives: a test may stop it to see how the devices take losing it.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const std::string& folder);
+    ~PrivateSoundServer();
+    bool running() const { return running_; }
+    void stop();
+
+private:
+    std::string folder_;
+    std::string savedServer_;
+    std::string savedCookie_;
+    bool running_ = false;
+};
 
 // A scratch folder removed with everything in it.
 class ScratchFolder {

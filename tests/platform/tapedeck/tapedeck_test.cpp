@@ -164,6 +164,26 @@ TEST_F(TapedeckTest, TheLevelIsThePeakOfTheLastTenthOfASecond)
     EXPECT_EQ(Level(), 0);
 }
 
+TEST_F(TapedeckTest, WhenTheSoundServerGoesAwayTheRecordingSoFarIsKept)
+{
+    const std::string path = scratch_.path("cut.wav");
+    {
+        PrivateSoundServer server(scratch_.path("server"));
+        ASSERT_TRUE(server.running());
+        ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+        RunEventLoopFor(1s);
+        server.stop();
+        RunEventLoopFor(500ms);
+        const auto stopping = Clock::now();
+        EXPECT_EQ(AudioStopRecord(), 0);
+        EXPECT_LT(Clock::now() - stopping, 500ms);
+    }
+    WaveFile file;
+    ASSERT_TRUE(ReadWaveFile(path, file));
+    EXPECT_NEAR(file.seconds(), 1.0, 0.2);
+    EXPECT_EQ(file.riffSize, file.fileSize - 8);
+}
+
 // Restores the file size limit and the signal it raises.
 class FileSizeLimit {
 public:

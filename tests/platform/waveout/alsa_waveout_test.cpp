@@ -63,7 +63,7 @@ TEST_F(AlsaWaveOutTest, AToneKeepsItsPitchAtVoiceSpeedAndIsShiftedByTheRateItIsP
         ASSERT_LT(start + size_t(seconds * kVoiceRate), heard.size()) << rate;
         // Away from the edges, where the resamplers settle.
         const size_t from = start + 1000, to = start + size_t(seconds * kVoiceRate) - 1000;
-        const double frequency = ToneFrequency(heard, from, to, kVoiceRate);
+        const double frequency = signals::ZeroCrossingFrequency(heard, from, to, kVoiceRate);
         EXPECT_NEAR(frequency, 1000.0 * rate / 22050, 0.5) << rate;
         EXPECT_NEAR(LoudSeconds(heard), seconds, 0.02) << rate;
         RecordProperty("hz_at_" + std::to_string(rate), std::to_string(frequency));
@@ -173,6 +173,21 @@ TEST_F(AlsaWaveOutTest, APausedDeviceHoldsItsPositionAndPlaysOnAfterRestart)
         loudSamples += std::abs(int(s)) >= kLoud;
     // A 12000-amplitude sine exceeds 2000 for 89 % of its samples.
     EXPECT_NEAR(double(loudSamples) / kVoiceRate, 2.0 * 0.894, 0.1);
+}
+
+TEST_F(AlsaWaveOutTest, WhenTheSoundServerGoesAwayPlaybackEndsInsteadOfHanging)
+{
+    PrivateSoundServer server(scratch_.path("server"));
+    ASSERT_TRUE(server.running());
+    const Samples tone = signals::Tone(440, 22050 * 10, 12000);
+    DoubleBufferPlayer player(PlayOnce(tone));
+    ASSERT_EQ(player.open(22050), MMSYSERR_NOERROR);
+    player.start();
+    ASSERT_TRUE(RunEventLoopUntil([&] { return PositionIn(player.device(), TIME_SAMPLES) > 0; }, 5s));
+    server.stop();
+    // Every header comes back, the rest of the data counted as played.
+    EXPECT_TRUE(RunEventLoopUntil([&] { return player.finished(); }, 5s));
+    EXPECT_EQ(player.strayMessages(), 0);
 }
 
 TEST_F(AlsaWaveOutTest, DevicesThatCannotBeOpenedSayWhy)
