@@ -96,9 +96,15 @@ PlaybackReport Play(const Options& options, uint64_t samples)
         return report;
     }
     player.start();
+    bool reportedStall = false;
     const bool finished = RunEventLoopUntil(
         [&] {
             report.counters = GetWaveOutCounters(player.device());
+            const auto& done = player.doneTimes();
+            if (!reportedStall && !done.empty() && Clock::now() - done.back() > std::chrono::seconds(2)) {
+                std::fprintf(stderr, "no buffer came back for two seconds, after %zu\n", done.size());
+                reportedStall = true;
+            }
             return player.finished();
         },
         std::chrono::milliseconds(long(report.audioSeconds * 1000) + 10000));

@@ -39,12 +39,14 @@ OpenResult SetSoftwareParameters(Device& device)
     snd_pcm_t* pcm = device.handle;
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);
-    // A stream starts when its buffer is full, or on snd_pcm_start. A sound
-    // server takes the threshold as the amount to gather before it plays:
-    // with none it would play on from the moment the stream is set up,
-    // and drop the first sound written as too late.
+    // A stream starts once half its buffer is in, or on snd_pcm_start. A
+    // sound server takes the threshold as the amount it gathers before it
+    // plays, and again after running dry: with none it plays on from the
+    // moment the stream is set up and drops the first sound written as too
+    // late; with a whole buffer it would wait, after running dry, for more
+    // than a caller with short buffers ever queues.
     if (snd_pcm_sw_params_current(pcm, sw) < 0 ||
-        snd_pcm_sw_params_set_start_threshold(pcm, sw, device.bufferFrames) < 0 ||
+        snd_pcm_sw_params_set_start_threshold(pcm, sw, device.bufferFrames / 2) < 0 ||
         snd_pcm_sw_params_set_avail_min(pcm, sw, device.periodFrames) < 0 || snd_pcm_sw_params(pcm, sw) < 0)
         return OpenResult::SetupFailed;
     return OpenResult::Ok;

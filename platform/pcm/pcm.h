@@ -46,7 +46,7 @@ snd_pcm_format_t SampleFormat(uint16_t bitsPerSample);
 // given format (the device may convert, but never changes the rate it is
 // given). ALSA's configuration is read afresh first, so a sound server that
 // started after this process is found. Call from one thread at a time.
-// A playback stream starts by itself once its buffer is full.
+// A playback stream starts by itself once half its buffer is written.
 OpenResult Open(Device& device, const std::string& name, snd_pcm_stream_t stream, const Format& format,
                 const Timing& timing);
 

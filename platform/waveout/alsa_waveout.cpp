@@ -7,9 +7,11 @@ namespace platform {
 
 namespace {
 
-// A short device buffer keeps the position close to what is heard; the
-// caller's own buffers hold the sound further ahead.
-constexpr unsigned kBufferMicroseconds = 100000;
+// Whatever the caller has queued goes into the device buffer at once, so a
+// device thread held up by a busy machine does not let the sound run dry.
+// (The position comes from the delay the device reports, whatever the
+// buffer's size, and a reset drops the buffer at once.)
+constexpr unsigned kBufferMicroseconds = 200000;
 constexpr unsigned kPeriodMicroseconds = 10000;
 // While sound runs, the thread looks at the device this often.
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
