@@ -21,6 +21,11 @@ constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr snd_pcm_uframes_t kSilencePeriods = 3;
 // Silence played after the last data before the stream is stopped.
 constexpr auto kDrainTail = std::chrono::milliseconds(100);
+// A stream whose position has not moved for this long, with sound still to
+// play, is stuck (a sound server waiting for more than it will get): it is
+// started afresh and what it held is given up. Longer than the second or two
+// an idle server may take to begin a stream.
+constexpr auto kStuckAfter = std::chrono::seconds(3);
 
 MMRESULT ResultOf(pcm::OpenResult result)
 {
@@ -233,7 +238,8 @@ void AlsaWaveOutDevice::startIfFilled(snd_pcm_sframes_t availAfterWriting, bool 
     if (run_.started || run_.framesWritten == 0)
         return;
     if (snd_pcm_state(pcm_.handle) == SND_PCM_STATE_RUNNING) {
-        run_.started = true;  // the full buffer started it
+        run_.started = true;  // the threshold started it
+        run_.movedAt = std::chrono::steady_clock::now();
         return;
     }
     if (availAfterWriting > 0 && dataLeft)
@@ -244,6 +250,7 @@ void AlsaWaveOutDevice::startIfFilled(snd_pcm_sframes_t availAfterWriting, bool 
         return;
     }
     run_.started = true;
+    run_.movedAt = std::chrono::steady_clock::now();
 }
 
 AlsaWaveOutDevice::Progress AlsaWaveOutDevice::measureProgress(bool moreQueued, bool paused)
@@ -257,20 +264,20 @@ AlsaWaveOutDevice::Progress AlsaWaveOutDevice::measureProgress(bool moreQueued, 
         recover(result, dataLeft && !paused);
         return {dataFramesBefore_, !dataLeft};
     }
-    // What the sound system has not yet taken from the device buffer cannot
-    // have been heard. A server whose output is still waking up reports a
-    // delay that is far too short; this bound keeps the position honest then.
-    const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_.handle);
-    const snd_pcm_uframes_t untaken =
-        avail < 0 ? 0 : pcm_.bufferFrames - std::min<snd_pcm_uframes_t>(snd_pcm_uframes_t(avail), pcm_.bufferFrames);
-    const uint64_t unplayed =
-        std::min<uint64_t>(std::max<uint64_t>(uint64_t(std::max<snd_pcm_sframes_t>(delay, 0)), untaken), run_.framesWritten);
-    const uint64_t streamPlayed = run_.framesWritten - unplayed;
+    const uint64_t streamPlayed = run_.framesWritten - framesUnheard(delay);
+    const auto now = std::chrono::steady_clock::now();
+    if (isStuck(streamPlayed, now)) {
+        {
+            std::lock_guard lock(mutex_);
+            ++counters_.underruns;
+        }
+        endRun();
+        return {dataFramesBefore_, !dataLeft};
+    }
     const uint64_t dataPlayed = std::min(streamPlayed - silencePlayed(streamPlayed), run_.dataFramesWritten);
     const bool allPlayed = !dataLeft && dataPlayed == run_.dataFramesWritten;
     if (!allPlayed)
         return {dataFramesBefore_ + dataPlayed, false};
-    const auto now = std::chrono::steady_clock::now();
     if (!run_.allPlayed) {
         run_.allPlayed = true;
         run_.allPlayedSince = now;
@@ -279,6 +286,29 @@ AlsaWaveOutDevice::Progress AlsaWaveOutDevice::measureProgress(bool moreQueued, 
         return {dataFramesBefore_, true};
     }
     return {dataFramesBefore_ + dataPlayed, true};
+}
+
+// Frames written to the stream that have not been heard yet.
+uint64_t AlsaWaveOutDevice::framesUnheard(snd_pcm_sframes_t delay)
+{
+    // What the sound system has not yet taken from the device buffer cannot
+    // have been heard. A server whose output is still waking up reports a
+    // delay that is far too short; this bound keeps the position honest then.
+    const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_.handle);
+    const snd_pcm_uframes_t untaken =
+        avail < 0 ? 0 : pcm_.bufferFrames - std::min<snd_pcm_uframes_t>(snd_pcm_uframes_t(avail), pcm_.bufferFrames);
+    const uint64_t reported = uint64_t(std::max<snd_pcm_sframes_t>(delay, 0));
+    return std::min<uint64_t>(std::max<uint64_t>(reported, untaken), run_.framesWritten);
+}
+
+bool AlsaWaveOutDevice::isStuck(uint64_t streamPlayed, std::chrono::steady_clock::time_point now)
+{
+    if (streamPlayed != run_.streamPlayed || run_.paused) {
+        run_.streamPlayed = streamPlayed;
+        run_.movedAt = now;
+        return false;
+    }
+    return now - run_.movedAt >= kStuckAfter;
 }
 
 uint64_t AlsaWaveOutDevice::silencePlayed(uint64_t streamPlayed)

@@ -44,6 +44,8 @@ private:
         uint64_t silencePassed = 0;  // frames of silences already played
         std::chrono::steady_clock::time_point allPlayedSince{};
         bool allPlayed = false;
+        uint64_t streamPlayed = 0;  // last measured, and when it last moved
+        std::chrono::steady_clock::time_point movedAt{};
     };
 
     // How much of the data written since the last reset has been heard.
@@ -63,6 +65,8 @@ private:
     void padWithSilence(snd_pcm_sframes_t avail);
     void startIfFilled(snd_pcm_sframes_t availAfterWriting, bool dataLeft);
     Progress measureProgress(bool moreQueued, bool paused);
+    uint64_t framesUnheard(snd_pcm_sframes_t delay);
+    bool isStuck(uint64_t streamPlayed, std::chrono::steady_clock::time_point now);
     uint64_t silencePlayed(uint64_t streamPlayed);
     uint64_t pendingFrames() const;
     void recover(int error, bool dataWaiting);
