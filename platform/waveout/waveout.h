@@ -18,31 +18,22 @@
 #pragma once
 
 #include "messages/messages.h"
+#include "messages/multimedia.h"
 
 #include <cstdint>
 #include <string>
 
 namespace platform {
 
-using MMRESULT = uint32_t;
 using HWAVEOUT = uintptr_t;  // 0 is no device
 
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_ERROR = 1;
-constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-constexpr MMRESULT MMSYSERR_ALLOCATED = 4;    // the device is in use
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-constexpr MMRESULT MMSYSERR_NOMEM = 7;
-constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT WAVERR_BADFORMAT = 32;     // the device does not play this format
 constexpr MMRESULT WAVERR_STILLPLAYING = 33;  // a header is still queued
 constexpr MMRESULT WAVERR_UNPREPARED = 34;    // the header was not prepared
 
 constexpr uint32_t WAVE_MAPPER = 0xFFFFFFFFu;  // any suitable device
-constexpr uint32_t CALLBACK_NULL = 0x00000;    // no messages; poll the header flags
-constexpr uint32_t CALLBACK_WINDOW = 0x10000;  // MM_WOM_DONE to a window
+// Notifications (multimedia.h): CALLBACK_NULL polls the header flags,
+// CALLBACK_WINDOW posts MM_WOM_DONE to a window.
 
 constexpr uint16_t WAVE_FORMAT_PCM = 1;
 
