@@ -2,6 +2,7 @@
 // progress window with its gauge, and the wave view.
 #pragma once
 
+#include <QApplication>
 #include <QFile>
 
 #include "mainform.h"
@@ -18,6 +19,16 @@ public:
 
 private:
     TMainForm& form_;
+};
+
+// The wait cursor for the lifetime of a load; the arrow comes back however
+// the load ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 class TMainForm::Feedback final : public voice::EffectRunHost {

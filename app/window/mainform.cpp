@@ -147,9 +147,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), feedback_(std::make
 TMainForm::~TMainForm()
 {
     // FormDestroy: the mixer first, so that no notification reaches a window
-    // being taken apart; a running recording is stopped here once recording
-    // is attached; the voice is released with Voice.
+    // being taken apart; then a running recording is stopped (its file stays
+    // where it is, unread). A playing device is closed before the buffers it
+    // reads go.
     TearDownMixer();
+    if (recording)
+        recordingApi_.audioStopRecord();
+    CloseWaveOut();
     qApp->removeEventFilter(this);
     Voice.ReleaseSamples();
 }
@@ -478,14 +482,21 @@ void TMainForm::paintEvent(QPaintEvent* event)
 
 void TMainForm::TimerTimer()
 {
-    // 1 and 2: a playback whose button was released is wound up, a recording
-    // whose button was released is stopped (once playback and recording are
-    // attached).
+    // 1 and 2: a playback or a recording whose button was released ends.
+    // A recording stopped here leaves the File menu as it is.
+    if (playing && !PlayButton->Down())
+        WindUpPlayback();
+    if (recording && !RecordButton->Down())
+        StopRecording();
     // 3: the level meter and the elapsed time while recording.
-    if (!recording && RecordButton->Down())
+    if (recording)
+        FollowRecording();
+    else if (RecordButton->Down())
         RecordButton->SetDown(false);
     // 4: the position while playing.
-    if (!playing && PlayButton->Down()) {
+    if (playing) {
+        FollowPlayback();
+    } else if (PlayButton->Down()) {
         PlayButton->SetDown(false);
         ShowVoiceLength();
     }
@@ -500,10 +511,6 @@ void TMainForm::TimerTimer()
     for (const EffectControl& control : effects_)
         control.menuItem->setChecked(control.button->Down());
 }
-
-void TMainForm::PlayButtonClick() {}
-
-void TMainForm::OldRecordButtonClick() {}
 
 // ---- Keyboard and window messages -------------------------------------------------------
 
@@ -547,11 +554,12 @@ bool TMainForm::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-// The wave output device reports finished buffers (MM_WOM_DONE, once playback
-// is attached) and the mixer reports changed controls (MM_MIXM_CONTROL_CHANGE)
-// here.
-void TMainForm::WindowMessage(uint32_t message, uintptr_t, intptr_t lParam)
+// The wave output device reports finished buffers (MM_WOM_DONE) and the mixer
+// reports changed controls (MM_MIXM_CONTROL_CHANGE) here.
+void TMainForm::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (message == platform::MM_MIXM_CONTROL_CHANGE)
+    if (message == platform::MM_WOM_DONE)
+        WaveOutDone(wParam, reinterpret_cast<const platform::WAVEHDR*>(lParam));
+    else if (message == platform::MM_MIXM_CONTROL_CHANGE)
         MixerControlChange(lParam);
 }

@@ -8,13 +8,19 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "effect_pipeline.h"
 #include "effect_settings.h"
 #include "messages/messages.h"
+#include "recording_api.h"
 #include "voice_document.h"
+#include "waveout/waveout.h"
 
 class QAction;
 class QFrame;
@@ -212,8 +218,8 @@ public:
     void About1Click();
     void Exit1Click();
 
-    // Playback and recording attach here: the buttons toggle themselves and
-    // the timer releases them while no playback or recording runs.
+    // Play and Record are toggle buttons: a click has already flipped the
+    // button when its handler runs.
     void PlayButtonClick();
     void OldRecordButtonClick();
 
@@ -251,6 +257,35 @@ public:
     // Shows a plain message: the application title as caption, one OK button.
     void Inform(const QString& text);
 
+    // ---- Playback (mainform_playback.cpp) ----
+    // Runs the effects and plays the result at this rate; says why when there
+    // is no voice or the device cannot be opened (playing then stays false).
+    void StartPlayback(uint32_t samplesPerSecond);
+    // Stops a running playback; the next tick winds it up.
+    void StopPlayback();
+    // MM_WOM_DONE: the device returned a header; refills it while data is left.
+    void WaveOutDone(platform::HWAVEOUT device, const platform::WAVEHDR* header);
+    // The tick's share while playing: the read-out, the wave view trailing the
+    // sound by one tick, and the end of the data.
+    void FollowPlayback();
+    // Closes the device and shows the unprocessed voice and its length again.
+    void WindUpPlayback();
+
+    // ---- Recording (mainform_recording.cpp) ----
+    // What recording calls outside the window: the recording library and the
+    // clock the elapsed time is read from. Tests script them.
+    void SetRecordingApi(RecordingApi api) { recordingApi_ = std::move(api); }
+    // Records a new voice into a temporary file; says why when it cannot start.
+    void StartRecording();
+    // Asks the library to stop; once it has, the recorded voice is loaded.
+    // False while the recording goes on.
+    bool StopRecording();
+    void FinishRecording();
+    // The tick's share while recording: the level meter and the elapsed time.
+    void FollowRecording();
+    // The file the running recording goes to (empty when none runs).
+    const std::string& RecordingFileName() const { return recording_.fileName; }
+
     // The mixer: the sliders and the read-out from the mixer's values.
     void RefreshSpeakerSlider();
     void RefreshMikeSlider();
@@ -259,6 +294,8 @@ public:
     void RefreshRecordSource();
     // MM_MIXM_CONTROL_CHANGE: the mixer control with this identifier changed.
     void MixerControlChange(intptr_t controlId);
+    // Selects the record source the read-out shows on the input mixer.
+    void SelectRecordSource();
 
     // The folder of the running program, where the sample voices lie.
     static QString ProgramFolder();
@@ -306,6 +343,10 @@ private:
     void SpeedButtonToggled(voice::Effect effect, voice::Effect other);
     void SpeedMenuItemChosen(voice::Effect effect, voice::Effect other);
     void ApplyRegion();
+    void FillAndWrite(int index);
+    void CloseWaveOut();
+    bool LoadRecordedFile();
+    void ShowRecordingError(uint16_t code);
     void WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     QString DroppedVoiceFile(const class QMimeData* data) const;
 
@@ -326,6 +367,26 @@ private:
     };
     MixerState mixer_;
     bool terminating_ = false;
+
+    // The double buffer: two headers, each with its own buffer, refilled in
+    // turn from WorkBuffer as the device returns them.
+    struct PlaybackState {
+        platform::HWAVEOUT device = 0;
+        std::array<platform::WAVEHDR, 2> headers{};
+        std::array<std::vector<char>, 2> buffers;
+        int32_t currentHeader = 0;    // the header to refill next
+        int32_t queuedBytes = 0;      // bytes of WorkBuffer handed to the device
+        int32_t writtenCount = 0;     // headers written since the start
+        int32_t displayPosition = 0;  // the byte position at the previous tick
+    };
+    PlaybackState playback_;
+
+    struct RecordingState {
+        std::string fileName;  // the temporary file the library records into
+        std::optional<uint32_t> startTime;  // the clock when the recording started
+    };
+    RecordingState recording_;
+    RecordingApi recordingApi_ = RecordingApi::Library();
 
     platform::MessageTargetRegistration messageTarget_{this};
     std::unique_ptr<Feedback> feedback_;

@@ -52,15 +52,6 @@ platform::FileDialogRequest WaveFileDialog(platform::FileDialogKind kind, const 
     return request;
 }
 
-// Restores the arrow cursor however the load ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 }  // namespace
 
 void TMainForm::Inform(const QString& text)
@@ -284,7 +275,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::Exit1Click()
 {
-    // A running playback's device is reset here once playback is attached.
+    if (playing)
+        StopPlayback();
     close();
 }
 

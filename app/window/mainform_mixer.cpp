@@ -129,6 +129,15 @@ void TMainForm::MixerControlChange(intptr_t controlId)
         RefreshMikeSlider();
 }
 
+// Recording takes the source the read-out shows. Another program may have
+// chosen a different one since, on a mixer whose choice the window does not
+// follow (one that chooses by muting lines) or before its notification came.
+void TMainForm::SelectRecordSource()
+{
+    if (mixer_.ready)
+        SelectInputSource(int32_t(mixer_.recordSource));
+}
+
 // ---- Refreshing from the mixer -------------------------------------------------------
 
 void TMainForm::RefreshVolumeIds()

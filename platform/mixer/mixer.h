@@ -14,21 +14,12 @@
 #pragma once
 
 #include "messages/messages.h"
+#include "messages/multimedia.h"
 
 #include <cstdint>
 
 namespace platform {
 
-using MMRESULT = uint32_t;
-
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_ERROR = 1;
-constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-constexpr MMRESULT MMSYSERR_NOMEM = 7;
-constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT MIXERR_INVALLINE = 1024;
 constexpr MMRESULT MIXERR_INVALCONTROL = 1025;
 constexpr MMRESULT MIXERR_INVALVALUE = 1026;
@@ -79,9 +70,7 @@ constexpr uint32_t MIXER_GETCONTROLDETAILSF_VALUE = 0x0;
 constexpr uint32_t MIXER_GETCONTROLDETAILSF_LISTTEXT = 0x1;
 constexpr uint32_t MIXER_SETCONTROLDETAILSF_VALUE = 0x0;
 
-// MixerOpen.
-constexpr uint32_t CALLBACK_NULL = 0x00000000;
-constexpr uint32_t CALLBACK_WINDOW = 0x00010000;
+// MixerOpen takes CALLBACK_NULL or CALLBACK_WINDOW (multimedia.h).
 
 constexpr uint32_t kMixerShortNameChars = 16;
 constexpr uint32_t kMixerNameChars = 64;

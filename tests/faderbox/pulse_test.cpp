@@ -22,6 +22,7 @@ protected:
     {
         DeSelectOutputDevice();
         DeSelectInputDevice();
+        RestoreServerLevels();
     }
 
     static uint32_t WaveOutVolumeId()

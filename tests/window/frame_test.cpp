@@ -81,8 +81,9 @@ TEST_F(FrameTest, TheTimerReleasesMomentaryButtonsAndIdlePlayAndRecordButtons)
     const QString path = PathOf("tone.wav");
     WriteVoice(path, TestTone(44100));
     form->LoadVoiceFile(path);
-    Click(form->PlayButton);
-    Click(form->RecordButton);
+    // Down without a playback or a recording behind them.
+    form->PlayButton->SetDown(true);
+    form->RecordButton->SetDown(true);
     form->SF1Button->SetDown(true);
     form->SF3Button->SetDown(true);
     form->RecSourceToggleButton->SetDown(true);
@@ -109,7 +110,10 @@ TEST_F(FrameTest, TheTimerRunsEveryTenthOfASecond)
 
 TEST_F(FrameTest, SpaceClicksPlayAndStillReachesTheFocusedControl)
 {
-    form->Timer->stop();  // it would release the idle play button between the checks
+    form->Timer->stop();  // it would end the playback between the checks
+    const QString path = PathOf("tone.wav");
+    WriteVoice(path, TestTone(44100));
+    form->LoadVoiceFile(path);
     auto* edit = new QLineEdit(form->centralWidget());
     edit->setGeometry(200, 0, 100, 20);
     form->show();
@@ -120,6 +124,7 @@ TEST_F(FrameTest, SpaceClicksPlayAndStillReachesTheFocusedControl)
     QTest::keyClick(edit, Qt::Key_Space);
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->PlayButton->Down());
+    EXPECT_TRUE(form->playing);
     EXPECT_EQ(edit->text(), " ");
 
     QTest::keyClick(edit, Qt::Key_A);

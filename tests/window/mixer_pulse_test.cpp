@@ -60,6 +60,7 @@ protected:
         form.reset();
         platform::SetMessageFunction({});
         application::SetTerminateFunction({});
+        mixertest::RestoreServerLevels();
     }
 
     void CreateForm()

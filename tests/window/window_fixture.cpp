@@ -8,9 +8,13 @@
 
 #include "application_exit.h"
 #include "progressform.h"
+#include "tapedeck/tapedeck.h"
 #include "wave_file.h"
 
 namespace {
+
+// An ALSA device name that names no device.
+constexpr const char* kNoCaptureDevice = "parrotel_test_no_capture_device";
 
 int argc = 1;
 char name[] = "window_test";
@@ -48,6 +52,8 @@ void WindowTest::InstallTestPlatform()
     });
     previousMixer_ = platform::SetMixerBackend(mixer);
     application::SetTerminateFunction([this] { ++terminateRequests; });
+    waveOut = platform::SimulatedWaveOut::Install();
+    AudioSetRecordDevice(kNoCaptureDevice);
 }
 
 void WindowTest::CreateForm()
@@ -65,6 +71,8 @@ void WindowTest::TearDown()
     platform::SetFileDialogFunction({});
     platform::SetMixerBackend(previousMixer_);
     application::SetTerminateFunction({});
+    platform::UseAlsaWaveOut();
+    AudioSetRecordDevice(nullptr);
 }
 
 void WindowTest::AnswerFileDialogs(const QStringList& paths)

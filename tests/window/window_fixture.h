@@ -1,7 +1,9 @@
 // A main window under test: real controls and files, with the message box and
 // file dialogs replaced by functions that record each request and answer it,
-// and a scripted sound card in place of the machine's mixer (one wave output
-// and one wave input device), so no test depends on the machine's sound.
+// a scripted sound card in place of the machine's mixer (one wave output and
+// one wave input device), the simulated wave output device and a recording
+// library that finds no capture device, so no test depends on the machine's
+// sound.
 #pragma once
 
 #include <QString>
@@ -20,6 +22,7 @@
 #include "mainform.h"
 #include "mixer/scripted_mixer.h"
 #include "mixer_test_support.h"
+#include "waveout/simulated_waveout.h"
 
 class TProgressForm;
 
@@ -51,6 +54,7 @@ protected:
     static void Click(QWidget* control);
 
     std::shared_ptr<platform::ScriptedMixerBackend> mixer = std::make_shared<platform::ScriptedMixerBackend>();
+    std::shared_ptr<platform::SimulatedWaveOut> waveOut;
     mixertest::Card card;  // the card SetUp arranges
     int terminateRequests = 0;
     std::unique_ptr<TMainForm> form;

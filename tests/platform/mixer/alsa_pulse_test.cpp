@@ -17,7 +17,11 @@ constexpr uint32_t kDefaultMixer = 0;
 class AlsaPulseTest : public ::testing::Test {
 protected:
     void SetUp() override { previous_ = SetMixerBackend(CreateAlsaMixerBackend()); }
-    void TearDown() override { SetMixerBackend(previous_); }
+    void TearDown() override
+    {
+        SetMixerBackend(previous_);
+        RestoreServerLevels();
+    }
 
 private:
     std::shared_ptr<MixerBackend> previous_;

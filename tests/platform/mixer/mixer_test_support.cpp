@@ -171,6 +171,14 @@ std::string Pactl(const std::string& arguments)
     return output;
 }
 
+void RestoreServerLevels()
+{
+    Pactl("set-sink-volume @DEFAULT_SINK@ 100%");
+    Pactl("set-sink-mute @DEFAULT_SINK@ 0");
+    Pactl("set-source-volume @DEFAULT_SOURCE@ 100%");
+    Pactl("set-source-mute @DEFAULT_SOURCE@ 0");
+}
+
 long PactlVolume(const std::string& report)
 {
     // "Volume: front-left: 32768 /  50% / -18.06 dB,   front-right: ..."

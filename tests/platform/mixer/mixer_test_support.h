@@ -28,6 +28,9 @@ platform::MMRESULT WriteValues(uint32_t mixer, uint32_t control, std::vector<uin
 
 // Runs pactl with the arguments and returns what it printed.
 std::string Pactl(const std::string& arguments);
+// Puts the default sink and source back at full volume, unmuted, as the
+// server started: the sound tests that follow measure levels through them.
+void RestoreServerLevels();
 // The first channel's raw volume in pactl's volume report (65536 is 100 %).
 long PactlVolume(const std::string& report);
 

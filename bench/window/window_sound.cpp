@@ -1,0 +1,257 @@
+// The main window's playback and recording, measured through the window's own
+// code and the real devices (run-window-sound.sh starts a private sound
+// server):
+//
+//   window_sound click [--runs N] [--seconds S]
+//       from PlayButtonClick to the first samples handed to ALSA, for a voice
+//       of S seconds (60) with all twelve processing effects on; the effect
+//       run alone is timed as well
+//   window_sound play --seconds S
+//       plays a tone of S seconds from the window while the recording library
+//       records the sink: ALSA underruns, gaps in the recorded tone, lengths
+//   window_sound record --seconds S
+//       records S seconds by clicking Record twice: the recorded length
+//       against the time between the clicks
+//
+// The first write to ALSA is seen by standing in for snd_pcm_writei: the
+// program exports its own, which the wave output library's calls reach first.
+#include <alsa/asoundlib.h>
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mainform.h"
+#include "sound_support.h"
+#include "tapedeck/tapedeck.h"
+#include "test_signals.h"
+#include "wave_file.h"
+
+namespace {
+
+using soundtest::Clock;
+
+std::atomic<bool> watchingWrites{false};
+std::atomic<Clock::rep> firstWrite{0};
+std::atomic<uint64_t> underruns{0};
+
+}  // namespace
+
+extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size)
+{
+    using Write = snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t);
+    static const auto real = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "snd_pcm_writei"));
+    if (watchingWrites.exchange(false))
+        firstWrite = Clock::now().time_since_epoch().count();
+    const snd_pcm_sframes_t written = real(pcm, buffer, size);
+    if (written == -EPIPE)
+        ++underruns;
+    return written;
+}
+
+namespace {
+
+constexpr double kToneHz = 441;
+constexpr double kToneAmplitude = 12000;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// A left click on one of the window's buttons, delivered at once.
+void Click(TMainForm& form, const char* button)
+{
+    auto* widget = form.findChild<QWidget*>(button);
+    const QPointF centre = QRectF(widget->rect()).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
+struct Options {
+    std::string mode;
+    int runs = 9;
+    double seconds = 60;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    if (argc < 2)
+        return false;
+    options.mode = argv[1];
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--runs")
+            options.runs = std::atoi(argv[i + 1]);
+        else if (name == "--seconds")
+            options.seconds = std::atof(argv[i + 1]);
+        else
+            return false;
+    }
+    return (options.mode == "click" || options.mode == "play" || options.mode == "record") && options.runs > 0 &&
+           options.seconds > 0;
+}
+
+bool LoadVoice(TMainForm& form, const signals::Voice& samples, const std::string& path)
+{
+    if (!voice::WriteWaveFile(path, 22050, 16, 1, reinterpret_cast<const uint8_t*>(samples.data()),
+                              int32_t(samples.size() * 2), nullptr))
+        return false;
+    form.LoadVoiceFile(QString::fromStdString(path));
+    return form.Voice.VoiceBytes() == int32_t(samples.size() * 2);
+}
+
+// Every processing switch down and the pitch bar away from the middle; the
+// speed switches stay up (they process nothing).
+void SwitchOnTwelveEffects(TMainForm& form)
+{
+    voice::EffectSwitches switches;
+    for (voice::Effect effect : {voice::Effect::Echo, voice::Effect::Chorus, voice::Effect::Flange,
+                                 voice::Effect::FadeIn, voice::Effect::FadeOut, voice::Effect::BassOnly,
+                                 voice::Effect::Robotvoice, voice::Effect::Backward, voice::Effect::TrebleOnly,
+                                 voice::Effect::SweepUp, voice::Effect::SweepDown})
+        switches[effect] = true;
+    switches.pitchPosition = 3;
+    form.RestoreSettings(voice::CaptureSettings(switches));
+}
+
+bool StopAndWindUp(TMainForm& form)
+{
+    if (form.playing)
+        Click(form, "PlayButton");
+    return soundtest::RunEventLoopUntil([&] { return !form.playing; }, std::chrono::seconds(5));
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int ClickToSound(TMainForm& form, const Options& options, const soundtest::ScratchFolder& scratch)
+{
+    if (!LoadVoice(form, signals::SpeechLike(int32_t(options.seconds * 22050)), scratch.path("voice.wav")))
+        return 1;
+    SwitchOnTwelveEffects(form);
+    std::vector<double> clicks, effects;
+    for (int run = 0; run < options.runs; ++run) {
+        const Clock::time_point before = Clock::now();
+        form.ApplyEffects(QString());
+        effects.push_back(Ms(Clock::now() - before));
+
+        firstWrite = 0;
+        watchingWrites = true;
+        const Clock::time_point clicked = Clock::now();
+        Click(form, "PlayButton");
+        if (!form.playing || !soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5))) {
+            std::fprintf(stderr, "playback did not start\n");
+            return 1;
+        }
+        clicks.push_back(Ms(Clock::time_point(Clock::duration(firstWrite.load())) - clicked));
+        soundtest::RunEventLoopFor(std::chrono::milliseconds(300));
+        if (!StopAndWindUp(form))
+            return 1;
+        std::printf("run %d: effects %.1f ms, click to first write %.1f ms\n", run + 1, effects.back(), clicks.back());
+    }
+    std::printf("%.0f s voice, 12 effects, %d runs: click to first write median %.1f ms (min %.1f, max %.1f); "
+                "effect run alone median %.1f ms\n",
+                options.seconds, options.runs, Median(clicks), *std::min_element(clicks.begin(), clicks.end()),
+                *std::max_element(clicks.begin(), clicks.end()), Median(effects));
+    return 0;
+}
+
+// Gaps in the recorded tone: 5 ms windows between its first and last loud
+// sample whose peak stays below half the tone's amplitude.
+size_t ToneGaps(const soundtest::Samples& recorded, double& seconds)
+{
+    const int half = int(kToneAmplitude / 2);
+    const size_t first = soundtest::FirstLoudSample(recorded, half);
+    size_t last = first;
+    for (size_t i = first; i < recorded.size(); ++i)
+        if (std::abs(int(recorded[i])) >= half)
+            last = i;
+    seconds = first < recorded.size() ? double(last - first) / 22050 : 0;
+    size_t gaps = 0;
+    for (size_t at = first; at + 110 <= last; at += 110)
+        gaps += soundtest::PeakIn(recorded, at, at + 110) < half;
+    return gaps;
+}
+
+int PlayFromTheWindow(TMainForm& form, const Options& options, const soundtest::ScratchFolder& scratch)
+{
+    const int32_t samples = int32_t(options.seconds * 22050);
+    if (!LoadVoice(form, signals::Tone(kToneHz, samples, kToneAmplitude), scratch.path("tone.wav")))
+        return 1;
+    const std::string recording = scratch.path("monitor.wav");
+    if (AudioStartRecord(recording.c_str(), 22050, 16, 1, 0) != 0)
+        return 1;
+    const Clock::time_point clicked = Clock::now();
+    Click(form, "PlayButton");
+    const bool ended = soundtest::RunEventLoopUntil([&] { return !form.playing; },
+                                                    std::chrono::milliseconds(long(options.seconds * 1000) + 10000));
+    const double took = Ms(Clock::now() - clicked) / 1000;
+    soundtest::RunEventLoopFor(std::chrono::milliseconds(300));
+    AudioStopRecord();
+    soundtest::WaveFile file;
+    if (!ended || !soundtest::ReadWaveFile(recording, file))
+        return 1;
+    double toneSeconds = 0;
+    const soundtest::Samples heard = file.firstChannel();
+    const size_t gaps = ToneGaps(heard, toneSeconds);
+    std::printf("played %.3f s of tone from the window in %.3f s (click to wind-up); %llu ALSA underruns\n",
+                options.seconds, took, (unsigned long long)underruns.load());
+    std::printf("recorded tone %.3f s (%+.1f ms), %.4f Hz, %zu gaps of 5 ms\n", toneSeconds,
+                (toneSeconds - options.seconds) * 1000, signals::ZeroCrossingFrequency(heard, 0, heard.size()), gaps);
+    return underruns == 0 && gaps == 0 ? 0 : 1;
+}
+
+// The recording spans the time from the return of the library's start to
+// its stop: here from the return of the first click to the second click.
+int RecordFromTheWindow(TMainForm& form, const Options& options)
+{
+    Click(form, "RecordButton");
+    const Clock::time_point started = Clock::now();
+    if (!form.recording)
+        return 1;
+    soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
+    const Clock::time_point stopping = Clock::now();
+    Click(form, "RecordButton");
+    if (form.recording)
+        return 1;
+    const double wall = Ms(stopping - started) / 1000;
+    const double recorded = double(form.Voice.VoiceBytes()) / 44100;
+    std::printf("recorded from the window: %.3f s of sound between clicks %.3f s apart (%+.1f ms)\n", recorded, wall,
+                (recorded - wall) * 1000);
+    return std::abs(recorded - wall) <= 0.05 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s click [--runs N] [--seconds S] | play --seconds S | record --seconds S\n",
+                     argv[0]);
+        return 2;
+    }
+    QApplication application(argc, argv);
+    soundtest::ScratchFolder scratch;
+    TMainForm form;
+    if (form.TerminationRequested())
+        return 1;
+    if (options.mode == "click")
+        return ClickToSound(form, options, scratch);
+    if (options.mode == "play")
+        return PlayFromTheWindow(form, options, scratch);
+    return RecordFromTheWindow(form, options);
+}

@@ -1,0 +1,111 @@
+#include "tapedeck/wave_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace tapedeck {
+
+namespace {
+
+constexpr uint16_t kWaveFormatPcm = 1;
+
+void PutLe16(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+void PutLe32(uint8_t* p, uint32_t v)
+{
+    PutLe16(p, uint16_t(v));
+    PutLe16(p + 2, uint16_t(v >> 16));
+}
+
+// Data whose length is a whole number of frames and even, so that the data
+// chunk needs no pad byte.
+uint64_t WholeFrames(uint64_t bytes, uint32_t blockAlign)
+{
+    const uint64_t unit = blockAlign % 2 == 0 ? blockAlign : uint64_t(blockAlign) * 2;
+    return bytes / unit * unit;
+}
+
+bool PatchLe32(std::FILE* file, uint64_t offset, uint32_t value)
+{
+    uint8_t bytes[4];
+    PutLe32(bytes, value);
+    return fseeko(file, off_t(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
+}
+
+}  // namespace
+
+bool WaveFileWriter::create(const std::string& path, const pcm::Format& format)
+{
+    path_ = path;
+    blockAlign_ = format.bytesPerFrame();
+    dataBytes_ = 0;
+    failed_ = false;
+    uint8_t fmt[16];
+    PutLe16(fmt, kWaveFormatPcm);
+    PutLe16(fmt + 2, format.channels);
+    PutLe32(fmt + 4, format.samplesPerSecond);
+    PutLe32(fmt + 8, format.samplesPerSecond * blockAlign_);
+    PutLe16(fmt + 12, uint16_t(blockAlign_));
+    PutLe16(fmt + 14, format.bitsPerSample);
+    riff::Chunk fmtChunk;
+    open_ = writer_.create(path) && writer_.createChunk(riff_, riff::kRiff, riff::MakeFourCC("WAVE")) &&
+            writer_.createChunk(fmtChunk, riff::MakeFourCC("fmt ")) && writer_.write(fmt, sizeof fmt) &&
+            writer_.ascend(fmtChunk) && writer_.createChunk(data_, riff::MakeFourCC("data"));
+    if (!open_) {
+        writer_.close();
+        std::remove(path.c_str());
+        return false;
+    }
+    // The RIFF size counts everything after its own 8-byte header.
+    maxDataBytes_ = WholeFrames(0xFFFFFFFFu - (data_.dataOffset - 8), blockAlign_);
+    return true;
+}
+
+void WaveFileWriter::append(const uint8_t* data, size_t bytes)
+{
+    if (!open_ || failed_)
+        return;
+    const size_t n = size_t(std::min<uint64_t>(bytes, maxDataBytes_ - dataBytes_));
+    if (n == 0)
+        return;
+    if (!writer_.write(data, n)) {
+        failed_ = true;
+        return;
+    }
+    dataBytes_ += n;
+}
+
+bool WaveFileWriter::finish()
+{
+    if (!open_)
+        return false;
+    open_ = false;
+    if (!failed_ && writer_.ascend(data_) && writer_.ascend(riff_) && writer_.close())
+        return true;
+    writer_.close();
+    return repair();
+}
+
+bool WaveFileWriter::repair()
+{
+    std::FILE* file = std::fopen(path_.c_str(), "r+b");
+    if (!file)
+        return false;
+    bool ok = fseeko(file, 0, SEEK_END) == 0;
+    const off_t size = ok ? ftello(file) : -1;
+    ok = size >= off_t(data_.dataOffset);
+    if (ok) {
+        const uint64_t data = WholeFrames(uint64_t(size) - data_.dataOffset, blockAlign_);
+        ok = ftruncate(fileno(file), off_t(data_.dataOffset + data)) == 0 &&
+             PatchLe32(file, 4, uint32_t(data_.dataOffset - 8 + data)) &&
+             PatchLe32(file, data_.dataOffset - 4, uint32_t(data));
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace tapedeck

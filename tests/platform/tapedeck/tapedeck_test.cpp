@@ -1,0 +1,228 @@
+// The recording library on a real sound server: its result codes, the
+// files it writes, their length and the input level, recorded from the null
+// sink's monitor while the wave output device plays into the sink.
+#include <gtest/gtest.h>
+
+#include "sound_support.h"
+#include "tapedeck/tapedeck.h"
+#include "test_signals.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace {
+
+using namespace soundtest;
+using namespace std::chrono_literals;
+
+class TapedeckTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureQtApplication(); }
+    void SetUp() override { AudioSetRecordDevice(nullptr); }
+    void TearDown() override
+    {
+        EXPECT_EQ(AudioStopRecord(), 0);
+        AudioSetRecordDevice(nullptr);
+    }
+
+    ScratchFolder scratch_;
+};
+
+int32_t Level(int32_t* second = nullptr)
+{
+    int32_t level = -1;
+    AudioGetRecordLevel(&level, second);
+    return level;
+}
+
+TEST_F(TapedeckTest, StartRefusesWhatItCannotRecordWithItsCode)
+{
+    const std::string path = scratch_.path("voice.wav");
+    EXPECT_EQ(AudioStartRecord(nullptr, 22050, 16, 1, 0), TAPEDECK_NO_FILE_NAME);
+    EXPECT_EQ(AudioStartRecord("", 22050, 16, 1, 0), TAPEDECK_NO_FILE_NAME);
+
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 22050, 12, 1, 0), TAPEDECK_BAD_FORMAT);
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 0, 0), TAPEDECK_BAD_FORMAT);
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 3, 0), TAPEDECK_BAD_FORMAT);
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 0, 16, 1, 0), TAPEDECK_BAD_FORMAT);
+    // The sound server records at most 384 kHz: the device itself says no.
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 400000, 16, 1, 0), TAPEDECK_BAD_FORMAT);
+
+    EXPECT_EQ(AudioStartRecord(scratch_.path("missing/voice.wav").c_str(), 22050, 16, 1, 0),
+              TAPEDECK_CANNOT_CREATE_FILE);
+    EXPECT_EQ(AudioStartRecord(scratch_.path("").c_str(), 22050, 16, 1, 0), TAPEDECK_CANNOT_CREATE_FILE);
+
+    AudioSetRecordDevice("parrotel_no_such_device");
+    EXPECT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_NO_DEVICE);
+    AudioSetRecordDevice(nullptr);
+
+    // None of these left a file behind or a recording running.
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(Level(), 0);
+}
+
+TEST_F(TapedeckTest, ASecondStartIsRefusedAndTouchesNothing)
+{
+    const std::string first = scratch_.path("first.wav");
+    const std::string second = scratch_.path("second.wav");
+    ASSERT_EQ(AudioStartRecord(first.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+    EXPECT_EQ(AudioStartRecord(second.c_str(), 22050, 16, 1, 0), TAPEDECK_ALREADY_RECORDING);
+    EXPECT_FALSE(std::filesystem::exists(second));
+    RunEventLoopFor(200ms);
+    EXPECT_EQ(AudioStopRecord(), 0);
+    WaveFile file;
+    EXPECT_TRUE(ReadWaveFile(first, file));
+    // Stopping again, with nothing running, is harmless.
+    EXPECT_EQ(AudioStopRecord(), 0);
+    // The library never works through a fixed file name the caller waits on.
+    EXPECT_FALSE(std::filesystem::exists("UNTITLED.WAV"));
+}
+
+TEST_F(TapedeckTest, TheFileIsACompleteWaveFileInTheFormatAskedFor)
+{
+    struct Format {
+        uint32_t rate;
+        uint16_t bits;
+        uint16_t channels;
+    };
+    for (const Format format : {Format{22050, 16, 1}, Format{44100, 16, 2}, Format{11025, 8, 1}, Format{8000, 8, 2}}) {
+        SCOPED_TRACE(testing::Message() << format.rate << " Hz " << format.bits << " bits " << format.channels);
+        const std::string path = scratch_.path("format.wav");
+        ASSERT_EQ(AudioStartRecord(path.c_str(), format.rate, format.bits, format.channels, 0), TAPEDECK_OK);
+        RunEventLoopFor(500ms);
+        ASSERT_EQ(AudioStopRecord(), 0);
+
+        WaveFile file;
+        ASSERT_TRUE(ReadWaveFile(path, file));
+        const uint16_t blockAlign = uint16_t(format.bits / 8 * format.channels);
+        EXPECT_EQ(file.formatTag, 1);
+        EXPECT_EQ(file.channels, format.channels);
+        EXPECT_EQ(file.samplesPerSecond, format.rate);
+        EXPECT_EQ(file.bitsPerSample, format.bits);
+        EXPECT_EQ(file.blockAlign, blockAlign);
+        EXPECT_EQ(file.avgBytesPerSecond, format.rate * blockAlign);
+        EXPECT_EQ(file.riffSize, file.fileSize - 8);
+        EXPECT_EQ(file.data.size() % blockAlign, 0u);
+        EXPECT_NEAR(file.seconds(), 0.5, 0.06);
+        // Nothing plays: silence, which 8-bit samples keep at 128.
+        const int silence = format.bits == 8 ? 0x80 : 0;
+        for (size_t at = 0; at < file.data.size(); at += format.bits / 8) {
+            const int sample = format.bits == 8 ? file.data[at] : int16_t(file.data[at] | file.data[at + 1] << 8);
+            ASSERT_LE(std::abs(sample - silence), 1) << at;
+        }
+    }
+}
+
+TEST_F(TapedeckTest, TheRecordingLastsAsLongAsItRan)
+{
+    const std::string path = scratch_.path("timed.wav");
+    ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+    const auto started = Clock::now();
+    RunEventLoopFor(2s);
+    const auto stopping = Clock::now();
+    ASSERT_EQ(AudioStopRecord(), 0);
+    WaveFile file;
+    ASSERT_TRUE(ReadWaveFile(path, file));
+    const double wall = std::chrono::duration<double>(stopping - started).count();
+    EXPECT_NEAR(file.seconds(), wall, 0.05);
+    RecordProperty("recorded_minus_wall_ms", std::to_string(int((file.seconds() - wall) * 1000)));
+}
+
+TEST_F(TapedeckTest, TheLevelIsThePeakOfTheLastTenthOfASecond)
+{
+    const std::string path = scratch_.path("level.wav");
+    ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+    RunEventLoopFor(300ms);
+    int32_t second = -1;
+    EXPECT_EQ(Level(&second), 0);
+    EXPECT_EQ(second, 0);
+
+    // A tone at half of full scale reads as 50 while it plays.
+    const Samples tone = signals::Tone(440, 22050, 16384);
+    DoubleBufferPlayer player(PlayOnce(tone));
+    ASSERT_EQ(player.open(22050), platform::MMSYSERR_NOERROR);
+    player.start();
+    std::vector<int32_t> levels;
+    ASSERT_TRUE(RunEventLoopUntil([&] {
+        int32_t level = Level(&second);
+        if (level > 0) {
+            levels.push_back(level);
+            EXPECT_EQ(second, level);  // one channel
+        }
+        return player.finished();
+    }, 5s));
+    ASSERT_FALSE(levels.empty());
+    EXPECT_NEAR(levels[levels.size() / 2], 50, 3);
+    RecordProperty("tone_level", std::to_string(levels[levels.size() / 2]));
+
+    // A tenth of a second after the sound ends, the meter is back at 0.
+    RunEventLoopFor(300ms);
+    EXPECT_EQ(Level(), 0);
+    player.close();
+    ASSERT_EQ(AudioStopRecord(), 0);
+    EXPECT_EQ(Level(), 0);
+}
+
+TEST_F(TapedeckTest, WhenTheSoundServerGoesAwayTheRecordingSoFarIsKept)
+{
+    const std::string path = scratch_.path("cut.wav");
+    {
+        PrivateSoundServer server(scratch_.path("server"));
+        ASSERT_TRUE(server.running());
+        ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+        RunEventLoopFor(1s);
+        server.stop();
+        RunEventLoopFor(500ms);
+        const auto stopping = Clock::now();
+        EXPECT_EQ(AudioStopRecord(), 0);
+        EXPECT_LT(Clock::now() - stopping, 500ms);
+    }
+    WaveFile file;
+    ASSERT_TRUE(ReadWaveFile(path, file));
+    EXPECT_NEAR(file.seconds(), 1.0, 0.2);
+    EXPECT_EQ(file.riffSize, file.fileSize - 8);
+}
+
+// Restores the file size limit and the signal it raises.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(TapedeckTest, WhenTheDiskIsFullTheFileKeepsEveryWholeFrameThatFitted)
+{
+    const std::string path = scratch_.path("full.wav");
+    constexpr rlim_t kLimit = 20001;
+    // Started first: the sound server's client sets up its shared memory
+    // on the way, which the limit would hamper.
+    ASSERT_EQ(AudioStartRecord(path.c_str(), 44100, 16, 2, 0), TAPEDECK_OK);
+    {
+        FileSizeLimit limit(kLimit);
+        RunEventLoopFor(500ms);  // 88200 bytes of sound, far more than fits
+        EXPECT_EQ(AudioStopRecord(), 0);
+    }
+    WaveFile file;
+    ASSERT_TRUE(ReadWaveFile(path, file));
+    EXPECT_EQ(file.data.size(), (kLimit - 44) / 4 * 4);
+    EXPECT_EQ(file.riffSize, file.fileSize - 8);
+    EXPECT_EQ(file.fileSize, 44 + file.data.size());
+}
+
+}  // namespace

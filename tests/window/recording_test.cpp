@@ -1,0 +1,395 @@
+// Recording from the window: a scripted recording library answers with the
+// codes and levels a real sound card gives only rarely, writes the "recorded"
+// file when it is stopped, and shows what the window asked of it; the real
+// library is used where it can fail without a sound card.
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+#include <deque>
+
+#include "prtlsbtn.h"
+#include "prtltbar.h"
+#include "prtlvled.h"
+#include "wave_file.h"
+#include "window_fixture.h"
+
+namespace {
+
+using mixertest::CardOptions;
+using mixertest::Selector;
+
+// Stands in for the recording library and the clock.
+struct ScriptedRecorder {
+    std::deque<uint16_t> startResults;  // then 0
+    std::deque<uint16_t> stopResults;   // then 0
+    int32_t level = 0;
+    uint32_t now = 5000;
+    // Written at the path when a stop succeeds (nothing when empty).
+    QByteArray recordedFile;
+
+    int starts = 0, stops = 0;
+    std::string path;
+    uint32_t rate = 0;
+    uint16_t bits = 0, channels = 0, source = 0xFFFF;
+    bool pathExistedEmpty = false;
+
+    RecordingApi Api()
+    {
+        return {[this](const char* file, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channelCount,
+                       uint16_t recordSource) {
+                    ++starts;
+                    path = file;
+                    rate = samplesPerSecond;
+                    bits = bitsPerSample;
+                    channels = channelCount;
+                    source = recordSource;
+                    const QFileInfo info(QString::fromStdString(path));
+                    pathExistedEmpty = info.exists() && info.size() == 0;
+                    return Next(startResults);
+                },
+                [this] {
+                    ++stops;
+                    const uint16_t result = Next(stopResults);
+                    if (result == 0 && !recordedFile.isEmpty()) {
+                        QFile file(QString::fromStdString(path));
+                        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+                        file.write(recordedFile);
+                    }
+                    return result;
+                },
+                [this](int32_t* value, int32_t* second) {
+                    *value = level;
+                    *second = 12345;  // written by the library, never used
+                },
+                [this] { return now; }};
+    }
+
+    static uint16_t Next(std::deque<uint16_t>& results)
+    {
+        if (results.empty())
+            return 0;
+        const uint16_t result = results.front();
+        results.pop_front();
+        return result;
+    }
+};
+
+class RecordingTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        InstallTestPlatform();
+        card = mixertest::AddCard(*mixer, cardOptions);
+        CreateForm();
+        form->Timer->stop();  // the test ticks
+        form->SetRecordingApi(recorder.Api());
+        QCoreApplication::sendPostedEvents();  // the set-up's own mixer notifications
+    }
+
+    void TearDown() override
+    {
+        if (!recorder.path.empty())
+            QFile::remove(QString::fromStdString(recorder.path));
+        WindowTest::TearDown();
+    }
+
+    // A voice that the recording replaces (or, when it fails, keeps).
+    QString LoadPreviousVoice()
+    {
+        const QString path = PathOf("previous.wav");
+        WriteVoice(path, TestTone(4410));
+        form->LoadVoiceFile(path);
+        return path;
+    }
+
+    // The bytes of a wave file as the library would leave it.
+    QByteArray WaveBytes(const std::vector<int16_t>& samples, uint32_t rate = 22050, uint16_t channels = 1)
+    {
+        const QString path = PathOf("recorded.wav");
+        EXPECT_TRUE(voice::WriteWaveFile(path.toStdString(), rate, 16, channels,
+                                         reinterpret_cast<const uint8_t*>(samples.data()),
+                                         int32_t(samples.size() * 2), nullptr));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    bool VoiceCommandsEnabled() const
+    {
+        return form->Save1->isEnabled() && form->SaveAs1->isEnabled() && form->Export1->menuAction()->isEnabled();
+    }
+    bool VoiceCommandsDisabled() const
+    {
+        return !form->Save1->isEnabled() && !form->SaveAs1->isEnabled() && !form->Export1->menuAction()->isEnabled();
+    }
+
+    QStringList MessageTexts() const
+    {
+        QStringList texts;
+        for (const auto& message : messages)
+            texts << message.text;
+        return texts;
+    }
+
+    CardOptions cardOptions;
+    ScriptedRecorder recorder;
+};
+
+TEST_F(RecordingTest, RecordingTwiceWithTheButtonMakesTheRecordedFileTheVoice)
+{
+    LoadPreviousVoice();
+    form->EchoButton->SetDown(true);
+    form->PitchBar->SetPosition(3);
+    const std::vector<int16_t> recorded = TestTone(33075);
+    recorder.recordedFile = WaveBytes(recorded);
+
+    Click(form->RecordButton);
+    ASSERT_TRUE(form->recording);
+    EXPECT_TRUE(form->RecordButton->Down());
+    EXPECT_EQ(recorder.starts, 1);
+    EXPECT_EQ(recorder.rate, 22050u);
+    EXPECT_EQ(recorder.bits, 16);
+    EXPECT_EQ(recorder.channels, 1);
+    EXPECT_EQ(recorder.source, form->recordSource);
+    // A new empty file of its own in the temporary folder.
+    const QFileInfo file(QString::fromStdString(recorder.path));
+    EXPECT_TRUE(recorder.pathExistedEmpty);
+    EXPECT_TRUE(file.fileName().startsWith("PRT"));
+    EXPECT_EQ(file.absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+    EXPECT_EQ(form->RecordingFileName(), recorder.path);
+    // The old voice and the effects are gone.
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_FALSE(form->EchoButton->Down());
+    EXPECT_EQ(form->PitchBar->Position(), 6);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+
+    // Each tick shows the level and the time since the start.
+    recorder.level = 37;
+    recorder.now += 83456;
+    form->TimerTimer();
+    EXPECT_FLOAT_EQ(form->VolLED->Progress(), 0.37f);
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 01:23:46");  // 2671/32 s
+    recorder.now += 44;
+    form->TimerTimer();
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 01:23:50");  // 2672/32 s: the read-out steps in 1/32 s
+
+    Click(form->RecordButton);
+    EXPECT_EQ(recorder.stops, 1);
+    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->RecordButton->Down());
+    ASSERT_EQ(form->Voice.VoiceBytes(), int32_t(recorded.size() * 2));
+    EXPECT_EQ(std::memcmp(form->Voice.VoiceData.data(), recorded.data(), recorded.size() * 2), 0);
+    EXPECT_EQ(form->Voice.WorkCapacity(), form->Voice.VoiceBytes());
+    EXPECT_TRUE(form->Voice.VoiceChanged);
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:01:50");  // the voice's exact length
+    EXPECT_TRUE(VoiceCommandsEnabled());
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+    EXPECT_EQ(form->VolLED->Progress(), 0.0f);
+    EXPECT_TRUE(form->RecordingFileName().empty());
+    EXPECT_TRUE(messages.empty());
+
+    // Save asks for a name and writes the recorded samples.
+    const QString saved = PathOf("saved.wav");
+    AnswerFileDialogs({saved});
+    form->Save1->trigger();
+    EXPECT_EQ(ReadChunks(saved).data.size(), recorded.size() * 2);
+}
+
+TEST_F(RecordingTest, AStopThatFailsIsRetriedByTheTimerWhichLeavesTheFileMenuAlone)
+{
+    recorder.recordedFile = WaveBytes(TestTone(2205));
+    recorder.stopResults = {9, 9};
+    Click(form->RecordButton);
+    ASSERT_TRUE(form->recording);
+
+    Click(form->RecordButton);
+    EXPECT_EQ(recorder.stops, 1);
+    EXPECT_TRUE(form->recording);  // the recording goes on
+    EXPECT_FALSE(form->RecordButton->Down());
+    form->TimerTimer();
+    EXPECT_EQ(recorder.stops, 2);
+    EXPECT_TRUE(form->recording);
+    form->TimerTimer();
+    EXPECT_EQ(recorder.stops, 3);
+    EXPECT_FALSE(form->recording);
+    EXPECT_EQ(form->Voice.VoiceBytes(), 4410);
+    EXPECT_TRUE(VoiceCommandsDisabled());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+    form->TimerTimer();
+    EXPECT_EQ(recorder.stops, 3);
+}
+
+TEST_F(RecordingTest, AStartThatFailsSaysWhyAndKeepsTheVoice)
+{
+    const QString previous = LoadPreviousVoice();
+    form->EchoButton->SetDown(true);
+    struct Case {
+        uint16_t code;
+        QString caption;
+        QString text;
+    };
+    const Case cases[] = {
+        {201, "Recording Error ",
+         "Your device is unable to record at the rate or mode you have selected.  Please check your manual."},
+        {202, "Recording Error",
+         "Unable to allocate sufficient memory for record operation.  Please exit from other applications and try "
+         "again.\")"},
+        {203, "Recording Error",
+         "Unable to open file for temporary storage of record data.  Please exit from other applications and try "
+         "again."},
+        {204, "Recording Error", "Your device is unavailable or unable to record .  Please check your installation."},
+        {205, "Recording Error", "Unable to start recording."},
+        {206, "Recording Error", "Recording already in progress."},
+        {207, "Recording Error", "Recording file not specified."},
+        {208, "", ""},
+        {1, "", ""}};
+    for (const Case& c : cases) {
+        messages.clear();
+        recorder.startResults = {c.code};
+        Click(form->RecordButton);
+        if (c.text.isEmpty()) {
+            EXPECT_TRUE(messages.empty()) << c.code;
+        } else {
+            ASSERT_EQ(messages.size(), 1u) << c.code;
+            EXPECT_EQ(messages[0].caption, c.caption);
+            EXPECT_EQ(messages[0].text, c.text);
+        }
+        EXPECT_FALSE(form->recording);
+        EXPECT_FALSE(form->RecordButton->Down());
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path))) << c.code;
+        EXPECT_EQ(form->Voice.VoiceBytes(), 8820);
+        EXPECT_TRUE(form->EchoButton->Down());
+        EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(previous).fileName());
+    }
+}
+
+TEST_F(RecordingTest, WithoutATemporaryFolderTheLibraryIsNotAsked)
+{
+    // A temporary folder that is no folder takes no files.
+    const QString notAFolder = PathOf("file.txt");
+    QFile(notAFolder).open(QIODevice::WriteOnly);
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(notAFolder));
+    Click(form->RecordButton);
+    if (saved.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", saved);
+    EXPECT_EQ(recorder.starts, 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "Unable to open file for temporary storage of record data.  Please exit from other applications and "
+              "try again.");
+    EXPECT_FALSE(form->RecordButton->Down());
+}
+
+TEST_F(RecordingTest, TheRealLibraryWithoutACaptureDeviceSaysSo)
+{
+    form->SetRecordingApi(RecordingApi::Library());
+    Click(form->RecordButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Recording Error");
+    EXPECT_EQ(messages[0].text, "Your device is unavailable or unable to record .  Please check your installation.");
+    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->RecordButton->Down());
+    recorder.path.clear();
+}
+
+TEST_F(RecordingTest, AFileTheReaderRefusesLeavesNoVoice)
+{
+    recorder.recordedFile = "not a wave file at all";
+    Click(form->RecordButton);
+    Click(form->RecordButton);
+    EXPECT_EQ(MessageTexts(), QStringList{"Incompatible file format of: " + QString::fromStdString(recorder.path)});
+    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00");
+    EXPECT_FALSE(form->recording);
+
+    // A file in another accepted format is converted on the way in.
+    std::vector<int16_t> stereo(4410 * 2, 1000);
+    recorder.recordedFile = WaveBytes(stereo, 44100, 2);
+    messages.clear();
+    Click(form->RecordButton);
+    Click(form->RecordButton);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(form->Voice.VoiceBytes(), 4410);  // 0.1 s at 22050 Hz, one channel
+}
+
+TEST_F(RecordingTest, ClosingTheWindowStopsTheRecordingAndLeavesItsFile)
+{
+    recorder.recordedFile = WaveBytes(TestTone(2205));
+    Click(form->RecordButton);
+    ASSERT_TRUE(form->recording);
+    form.reset();
+    EXPECT_EQ(recorder.stops, 1);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+}
+
+TEST_F(RecordingTest, ANewRecordingStartsItsClockAfresh)
+{
+    recorder.recordedFile = WaveBytes(TestTone(2205));
+    Click(form->RecordButton);
+    recorder.now += 3000;
+    Click(form->RecordButton);
+    Click(form->RecordButton);
+    recorder.now += 500;
+    form->TimerTimer();
+    EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:50");
+    Click(form->RecordButton);
+}
+
+// The source the read-out shows is selected again when a recording starts.
+class RecordSourceTest : public RecordingTest, public ::testing::WithParamInterface<Selector> {
+protected:
+    void SetUp() override
+    {
+        cardOptions.selector = GetParam();
+        cardOptions.sources = {"Mic", "Line In", "CD"};
+        RecordingTest::SetUp();
+    }
+};
+
+TEST_P(RecordSourceTest, TheSourceShownIsTheSourceRecorded)
+{
+    if (GetParam() == Selector::Neither) {
+        // Another program records from CD by muting the others; the window
+        // does not follow a choice made by muting, and still shows Mic.
+        mixer->setValues(card.sourceMutes[2], {0});
+        mixer->setValues(card.sourceMutes[0], {1});
+        QCoreApplication::sendPostedEvents();
+        ASSERT_EQ(form->RecSourceLabel->text(), "Mic");
+        Click(form->RecordButton);
+        EXPECT_EQ(recorder.source, 0);
+        EXPECT_EQ(mixer->values(card.sourceMutes[0]), std::vector<uint32_t>{0});
+        EXPECT_EQ(mixer->values(card.sourceMutes[1]), std::vector<uint32_t>{1});
+        EXPECT_EQ(mixer->values(card.sourceMutes[2]), std::vector<uint32_t>{1});
+        return;
+    }
+    Click(form->RecSourceToggleButton);
+    Click(form->RecSourceToggleButton);
+    ASSERT_EQ(form->RecSourceLabel->text(), "CD");
+    // Another program chooses Mic, and the window records before it hears of it.
+    mixer->setValues(card.selector, {1, 0, 0});
+    Click(form->RecordButton);
+    EXPECT_EQ(recorder.source, 2);
+    EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{0, 0, 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, RecordSourceTest,
+                         ::testing::Values(Selector::Mux, Selector::Mixer, Selector::Neither),
+                         [](const ::testing::TestParamInfo<Selector>& info) {
+                             switch (info.param) {
+                             case Selector::Mux: return "Mux";
+                             case Selector::Mixer: return "Mixer";
+                             default: return "Muting";
+                             }
+                         });
+
+}  // namespace
