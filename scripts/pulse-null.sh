@@ -7,7 +7,8 @@
 #   pulse-null.sh env DIR     print the environment a client needs
 #
 # The null sink runs at 44100 Hz; its monitor is the default source, so what
-# is played can be recorded back.
+# is played can be recorded back. The sink never rewinds: a rewind would cut
+# what the monitor records where a stream starts, pauses or resumes.
 set -euo pipefail
 
 cmd=${1:?usage: pulse-null.sh start|stop|env DIR}
@@ -33,7 +34,7 @@ case "$cmd" in
     fi
     cat > "$dir/null.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/native
-load-module module-null-sink sink_name=nullsink rate=44100
+load-module module-null-sink sink_name=nullsink rate=44100 norewinds=1
 set-default-sink nullsink
 set-default-source nullsink.monitor
 PA
