@@ -11,7 +11,7 @@ Samples SpeechLike(int32_t count) { return signals::SpeechLike(count); }
 
 double ToneFrequency(const Samples& samples, size_t from, size_t to)
 {
-    return signals::ZeroCrossingFrequency(samples, from, to);
+    return soundtest::HeardFrequency(samples, from, to, 22050);
 }
 
 Match FindInRecording(const Samples& recorded, const Samples& original)

@@ -155,6 +155,21 @@ DoubleBufferPlayer::Source PlayOnce(const Samples& samples)
     };
 }
 
+double HeardFrequency(const Samples& samples, size_t from, size_t to, double rate)
+{
+    std::vector<double> crossings;
+    for (size_t i = from + 1; i < std::min(to, samples.size()); ++i)
+        if (samples[i - 1] < 0 && samples[i] >= 0)
+            crossings.push_back(double(i - 1) + double(-samples[i - 1]) / double(samples[i] - samples[i - 1]));
+    if (crossings.size() < 3)
+        return 0;
+    std::vector<double> periods;
+    for (size_t i = 1; i < crossings.size(); ++i)
+        periods.push_back(crossings[i] - crossings[i - 1]);
+    std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+    return rate / periods[periods.size() / 2];
+}
+
 namespace {
 
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }

@@ -119,6 +119,11 @@ bool ReadWaveFile(const std::string& path, WaveFile& file);
 size_t FirstLoudSample(const Samples& samples, int threshold, size_t from = 0);
 // Largest magnitude in [from, to).
 int PeakIn(const Samples& samples, size_t from, size_t to);
+// The pitch of a recorded tone in [from, to): the rate over the median time
+// between rising zero crossings. A sound server's monitor can deliver a few
+// stray samples where a stream starts (two clients recording the same monitor
+// get different ones); they change a period or two, never the typical one.
+double HeardFrequency(const Samples& samples, size_t from, size_t to, double rate);
 
 // Where original sits in recorded (recorded[lag + i] ~ original[i]) among
 // the lags in [minLag, maxLag], and the normalised correlation there. A

@@ -52,21 +52,39 @@ double LoudSeconds(const Samples& recorded)
     return first == recorded.size() ? 0 : double(last - first) / kVoiceRate;
 }
 
+// Plays samples at rate while recording the monitor; what was heard. A
+// recording of the null sink's monitor now and then misses part of the first
+// fifth of a second of a stream; two programs recording the monitor at once
+// miss different parts, so the sound itself was played. A recording whose
+// loud part falls short of the expected length is therefore made once more.
+Samples HeardWhilePlaying(const std::string& path, const Samples& samples, uint32_t rate, double expectedSeconds)
+{
+    Samples heard;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        WaveFile recorded;
+        if (!RecordWhile(path, [&] { PlayToEnd(samples, rate); }, recorded))
+            return {};
+        heard = recorded.firstChannel();
+        if (LoudSeconds(heard) > expectedSeconds - kLengthTolerance)
+            break;
+        ::testing::Test::RecordProperty("repeated_at_" + std::to_string(rate), std::to_string(LoudSeconds(heard)));
+    }
+    return heard;
+}
+
 TEST_F(AlsaWaveOutTest, AToneKeepsItsPitchAtVoiceSpeedAndIsShiftedByTheRateItIsPlayedAt)
 {
     // One second of 1000 Hz at the voice's rate: played at half and double
     // the rate it sounds an octave lower and higher for twice and half as long.
     const Samples tone = signals::Tone(1000, 22050, 12000);
     for (const uint32_t rate : {22050u, 11025u, 44100u}) {
-        WaveFile recorded;
-        ASSERT_TRUE(RecordWhile(scratch_.path("tone.wav"), [&] { PlayToEnd(tone, rate); }, recorded));
-        const Samples heard = recorded.firstChannel();
-        const size_t start = FirstLoudSample(heard, kLoud);
         const double seconds = 22050.0 / rate;
+        const Samples heard = HeardWhilePlaying(scratch_.path("tone.wav"), tone, rate, seconds);
+        const size_t start = FirstLoudSample(heard, kLoud);
         ASSERT_LT(start + size_t(seconds * kVoiceRate), heard.size()) << rate;
         // Away from the edges, where the resamplers settle.
         const size_t from = start + 1000, to = start + size_t(seconds * kVoiceRate) - 1000;
-        const double frequency = signals::ZeroCrossingFrequency(heard, from, to, kVoiceRate);
+        const double frequency = HeardFrequency(heard, from, to, kVoiceRate);
         EXPECT_NEAR(frequency, 1000.0 * rate / 22050, 0.5) << rate;
         EXPECT_NEAR(LoudSeconds(heard), seconds, kLengthTolerance) << rate;
         RecordProperty("hz_at_" + std::to_string(rate), std::to_string(frequency));
@@ -77,9 +95,7 @@ TEST_F(AlsaWaveOutTest, AToneKeepsItsPitchAtVoiceSpeedAndIsShiftedByTheRateItIsP
 TEST_F(AlsaWaveOutTest, AVoiceComesBackAsItWasPlayed)
 {
     const Samples voice = signals::SpeechLike(44100);
-    WaveFile recorded;
-    ASSERT_TRUE(RecordWhile(scratch_.path("voice.wav"), [&] { PlayToEnd(voice, 22050); }, recorded));
-    const Samples heard = recorded.firstChannel();
+    const Samples heard = HeardWhilePlaying(scratch_.path("voice.wav"), voice, 22050, LoudSeconds(voice));
     const Alignment alignment = FindInRecording(heard, voice);
     EXPECT_GT(alignment.correlation, 0.95) << "lag " << alignment.lag;
     RecordProperty("correlation", std::to_string(alignment.correlation));
