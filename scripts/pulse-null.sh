@@ -5,14 +5,24 @@
 #   pulse-null.sh start DIR   start a server whose socket lives in DIR/native
 #   pulse-null.sh stop DIR    stop it
 #   pulse-null.sh env DIR     print the environment a client needs
+#   pulse-null.sh run CMD...  run a command on a server of its own, then stop it
 #
 # The null sink runs at 44100 Hz; its monitor is the default source, so what
 # is played can be recorded back. The sink never rewinds: a rewind would cut
 # what the monitor records where a stream starts, pauses or resumes.
 set -euo pipefail
 
-cmd=${1:?usage: pulse-null.sh start|stop|env DIR}
-dir=${2:?usage: pulse-null.sh start|stop|env DIR}
+if [ "${1:-}" = run ]; then
+  shift
+  server=$(mktemp -d)
+  trap 'bash "$0" stop "$server"; rm -rf "$server"' EXIT
+  bash "$0" start "$server"
+  env $(bash "$0" env "$server") "$@"
+  exit
+fi
+
+cmd=${1:?usage: pulse-null.sh start|stop|env DIR, or run CMD...}
+dir=${2:?usage: pulse-null.sh start|stop|env DIR, or run CMD...}
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
@@ -52,5 +62,5 @@ PA
     pulseaudio --kill >/dev/null 2>&1 || true
     ;;
   *)
-    echo "usage: pulse-null.sh start|stop|env DIR" >&2; exit 2 ;;
+    echo "usage: pulse-null.sh start|stop|env DIR, or run CMD..." >&2; exit 2 ;;
 esac

@@ -12,7 +12,4 @@ shift || true
 program="$build/bin/audio_endurance"
 [ -x "$program" ] || { echo "build $program first (cmake --build $build --target audio_endurance)" >&2; exit 2; }
 
-server=$(mktemp -d)
-trap 'bash scripts/pulse-null.sh stop "$server"; rm -rf "$server"' EXIT
-bash scripts/pulse-null.sh start "$server"
-env $(bash scripts/pulse-null.sh env "$server") "$program" "$@"
+bash scripts/pulse-null.sh run "$program" "$@"

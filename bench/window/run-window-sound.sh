@@ -12,7 +12,4 @@ shift || true
 program="$build/bin/window_sound"
 [ -x "$program" ] || { echo "build $program first (cmake --build $build --target window_sound)" >&2; exit 2; }
 
-server=$(mktemp -d)
-trap 'bash scripts/pulse-null.sh stop "$server"; rm -rf "$server"' EXIT
-bash scripts/pulse-null.sh start "$server"
-env $(bash scripts/pulse-null.sh env "$server") QT_QPA_PLATFORM=offscreen "$program" "$@"
+bash scripts/pulse-null.sh run env QT_QPA_PLATFORM=offscreen "$program" "$@"
