@@ -131,14 +131,7 @@ TEST_P(SourcesTest, ASelectionThatCannotBeWrittenFails)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, SourcesTest, ::testing::Values(Selector::Mux, Selector::Mixer, Selector::Neither),
-                         [](const auto& info) {
-                             switch (info.param) {
-                             case Selector::Mux: return "Mux";
-                             case Selector::Mixer: return "Mixer";
-                             case Selector::Neither: return "Neither";
-                             }
-                             return "Unknown";
-                         });
+                         [](const auto& info) { return std::string(SelectorName(info.param)); });
 
 TEST_F(FaderboxTest, TheSourceVolumeIsTheLineNamedLikeTheMuxItem)
 {

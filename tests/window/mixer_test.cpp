@@ -319,13 +319,7 @@ TEST_P(FollowSourceTest, ASourceChosenElsewhereBecomesTheWindowsSource)
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, FollowSourceTest,
                          ::testing::Values(Selector::Mux, Selector::Mixer, Selector::Neither),
-                         [](const ::testing::TestParamInfo<Selector>& info) {
-                             switch (info.param) {
-                             case Selector::Mux: return "Mux";
-                             case Selector::Mixer: return "Mixer";
-                             default: return "Muting";
-                             }
-                         });
+                         [](const auto& info) { return std::string(mixertest::SelectorName(info.param)); });
 
 TEST_F(WindowMixerTest, NoWaveOutputDeviceEndsTheProgramWithItsMessage)
 {

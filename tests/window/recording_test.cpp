@@ -384,12 +384,6 @@ TEST_P(RecordSourceTest, TheSourceShownIsTheSourceRecorded)
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, RecordSourceTest,
                          ::testing::Values(Selector::Mux, Selector::Mixer, Selector::Neither),
-                         [](const ::testing::TestParamInfo<Selector>& info) {
-                             switch (info.param) {
-                             case Selector::Mux: return "Mux";
-                             case Selector::Mixer: return "Mixer";
-                             default: return "Muting";
-                             }
-                         });
+                         [](const auto& info) { return std::string(mixertest::SelectorName(info.param)); });
 
 }  // namespace

@@ -67,6 +67,17 @@ private:
 // How a card's recording destination chooses its source.
 enum class Selector { Mux, Mixer, Neither };
 
+// The kind's name, for naming the cases of a test run on every kind.
+inline const char* SelectorName(Selector selector)
+{
+    switch (selector) {
+    case Selector::Mux: return "Mux";
+    case Selector::Mixer: return "Mixer";
+    case Selector::Neither: return "Muting";
+    }
+    return "Unknown";
+}
+
 struct CardOptions {
     Selector selector = Selector::Mux;
     std::vector<std::string> sources = {"Mic", "Line In", "CD"};
