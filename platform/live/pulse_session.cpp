@@ -28,13 +28,17 @@ struct SuccessReply {
     bool success = false;
 };
 
+ServerInfo InfoOf(const pa_server_info& i)
+{
+    return ServerInfo{i.default_sink_name ? i.default_sink_name : "", i.default_source_name ? i.default_source_name : "",
+                      i.server_name ? i.server_name : ""};
+}
+
 void OnServerInfo(pa_context*, const pa_server_info* i, void* data)
 {
     auto* reply = static_cast<ServerReply*>(data);
     if (i) {
-        reply->info->defaultSink = i->default_sink_name ? i->default_sink_name : "";
-        reply->info->defaultSource = i->default_source_name ? i->default_source_name : "";
-        reply->info->serverName = i->server_name ? i->server_name : "";
+        *reply->info = InfoOf(*i);
         reply->done = true;
     }
 }
@@ -201,6 +205,40 @@ bool PulseSession::SetDefaultSource(const std::string& name, milliseconds timeou
            reply.success;
 }
 
+void PulseSession::WatchServer(std::function<void(const ServerInfo&)> onChange)
+{
+    Lock lock(*this);
+    onServerChange_ = std::move(onChange);
+    if (!context_)
+        return;
+    pa_context_set_subscribe_callback(
+        context_,
+        [](pa_context* c, pa_subscription_event_type_t, uint32_t, void* data) {
+            auto onInfo = [](pa_context*, const pa_server_info* i, void* self) {
+                auto* session = static_cast<PulseSession*>(self);
+                if (i && session->onServerChange_)
+                    session->onServerChange_(InfoOf(*i));
+            };
+            if (pa_operation* operation = pa_context_get_server_info(c, onInfo, data))
+                pa_operation_unref(operation);
+        },
+        this);
+    if (pa_operation* operation = pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
+void PulseSession::RequestDefaultSink(const std::string& name)
+{
+    if (pa_operation* operation = pa_context_set_default_sink(context_, name.c_str(), nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
+void PulseSession::RequestDefaultSource(const std::string& name)
+{
+    if (pa_operation* operation = pa_context_set_default_source(context_, name.c_str(), nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
 void PulseSession::Disconnect()
 {
     if (!loop_)
@@ -210,6 +248,7 @@ void PulseSession::Disconnect()
             Lock lock(*this);
             connected_ = false;
             pa_context_set_state_callback(context_, nullptr, nullptr);
+            pa_context_set_subscribe_callback(context_, nullptr, nullptr);
             pa_context_disconnect(context_);
             pa_context_unref(context_);
             context_ = nullptr;

@@ -77,6 +77,13 @@ public:
     bool SetDefaultSink(const std::string& name, milliseconds timeout);
     bool SetDefaultSource(const std::string& name, milliseconds timeout);
 
+    // Calls onChange on the session's thread with what the server says of
+    // itself after each change of its own settings (such as its defaults).
+    void WatchServer(std::function<void(const ServerInfo&)> onChange);
+    // On the session's thread, without waiting for the answer.
+    void RequestDefaultSink(const std::string& name);
+    void RequestDefaultSource(const std::string& name);
+
 private:
     // Waits for the operation with the lock held, cancelling it at the time limit.
     bool Await(pa_operation* operation, milliseconds timeout);
@@ -86,6 +93,7 @@ private:
     pa_context* context_ = nullptr;
     bool connected_ = false;
     std::function<void()> onLost_;
+    std::function<void(const ServerInfo&)> onServerChange_;
 };
 
 }  // namespace platform::live

@@ -97,8 +97,10 @@ std::string VirtualDevices::Make()
     const ProcessIdentity owner = ThisProcess();
     std::string error;
     uint32_t index = 0;
+    // The sink keeps the server's own format: PulseAudio 16's null sink plays
+    // some others (44100 Hz mono, 22050 Hz stereo) at half speed.
     if (!session_.LoadModule("module-null-sink",
-                             std::string("sink_name=") + kLiveSinkName + " rate=22050 channels=1 sink_properties=" +
+                             std::string("sink_name=") + kLiveSinkName + " sink_properties=" +
                                  DeviceProperties(kLiveSinkDescription, owner),
                              index, error, kServerTimeout))
         return "Cannot make the virtual microphone (" + error + ").";
@@ -118,17 +120,29 @@ std::string VirtualDevices::Make()
 
 void VirtualDevices::KeepDefaults(const ServerInfo& before)
 {
-    ServerInfo after;
-    if (!session_.QueryServer(after, kServerTimeout))
-        return;
-    if (!before.defaultSink.empty() && after.defaultSink != before.defaultSink)
-        session_.SetDefaultSink(before.defaultSink, kServerTimeout);
-    if (!before.defaultSource.empty() && after.defaultSource != before.defaultSource)
-        session_.SetDefaultSource(before.defaultSource, kServerTimeout);
+    // A session manager (WirePlumber) may choose a new default a moment after
+    // the devices appear: the watch catches that too.
+    auto restore = [this, before](const ServerInfo& now, bool fromSessionThread) {
+        const std::string monitor = std::string(kLiveSinkName) + ".monitor";
+        const bool sinkTaken = now.defaultSink == kLiveSinkName && !before.defaultSink.empty();
+        const bool sourceTaken = (now.defaultSource == kVirtualSourceName || now.defaultSource == monitor) &&
+                                 !before.defaultSource.empty();
+        if (sinkTaken)
+            fromSessionThread ? session_.RequestDefaultSink(before.defaultSink)
+                              : void(session_.SetDefaultSink(before.defaultSink, kServerTimeout));
+        if (sourceTaken)
+            fromSessionThread ? session_.RequestDefaultSource(before.defaultSource)
+                              : void(session_.SetDefaultSource(before.defaultSource, kServerTimeout));
+    };
+    session_.WatchServer([restore](const ServerInfo& now) { restore(now, true); });
+    ServerInfo now;
+    if (session_.QueryServer(now, kServerTimeout))
+        restore(now, false);
 }
 
 void VirtualDevices::Remove()
 {
+    session_.WatchServer(nullptr);
     // The source hangs on the sink's monitor: it goes first.
     for (std::optional<uint32_t>* module : {&sourceModule_, &sinkModule_}) {
         if (*module && !session_.Lost())

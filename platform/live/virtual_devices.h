@@ -54,6 +54,7 @@ public:
 
 private:
     std::string RemoveLeftovers();
+    // Puts the old defaults back whenever the server makes one of our devices a default.
     void KeepDefaults(const ServerInfo& before);
 
     PulseSession& session_;
