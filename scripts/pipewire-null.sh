@@ -22,7 +22,7 @@ set -euo pipefail
 if [ "${1:-}" = run ]; then
   shift
   server=$(mktemp -d)
-  trap 'bash "$0" stop "$server"; rm -rf "$server"' EXIT
+  trap 'bash "$0" stop "$server"; rm -rf "$server" 2>/dev/null || { sleep 1; rm -rf "$server"; }' EXIT
   bash "$0" start "$server"
   env $(bash "$0" env "$server") "$@"
   exit

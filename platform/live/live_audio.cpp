@@ -2,6 +2,9 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -17,10 +20,17 @@ constexpr uint32_t kRate = 22050;
 constexpr pa_sample_spec kFormat{PA_SAMPLE_S16LE, kRate, 1};
 
 constexpr uint32_t BytesOf(uint32_t ms) { return kRate * ms / 1000 * 2; }
-// The microphone is read every 10 ms. Towards a sink, playing starts once two
-// pieces are queued (a late piece then does not make it run dry); the queue's
-// ceiling lies far above that, so only a sink that falls behind reaches it.
-constexpr uint32_t kPieceMs = 10, kStartMs = 20, kCeilingMs = 60;
+// The microphone is read every 5 ms. Towards a sink, the delay asked for is
+// 30 ms (the server splits it between its own buffer and the stream's
+// queue), and playing starts once 20 ms are queued, so that a late piece does
+// not make the sink run dry.
+constexpr uint32_t kPieceMs = 5, kStartMs = 20, kLatencyMs = 30;
+// A sink's delay is checked over each second: when even its smallest value
+// lies more than the margin above what was asked for (a sink that was slow to
+// begin, or whose clock runs slower than the microphone's), the excess is
+// dropped, so the delay never grows.
+constexpr uint32_t kMarginMs = 15, kPiecesPerCheck = 1000 / kPieceMs;
+constexpr int kRealTimePriority = 10;
 
 const char* const kServerLost = "The sound server went away; Live Voice has ended.";
 const char* const kMicrophoneLost = "The microphone went away; Live Voice has ended.";
@@ -70,8 +80,10 @@ public:
     void SetHearYourself(bool on)
     {
         PulseSession::Lock lock(session_);
-        if (on && !hear_ && !Ended(nullptr))
+        if (on && !hear_ && !Ended(nullptr)) {
             hear_ = OpenPlayback("Hear Yourself", nullptr, PA_STREAM_NOFLAGS);
+            hearWatch_ = QueueWatch{};
+        }
         else if (!on)
             Close(hear_);
     }
@@ -122,10 +134,12 @@ private:
         pa_stream_set_overflow_callback(stream, OnOverflow, this);
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.tlength = BytesOf(kCeilingMs);
+        attr.tlength = BytesOf(kLatencyMs);
         attr.prebuf = BytesOf(kStartMs);
         attr.minreq = BytesOf(kPieceMs);
-        if (pa_stream_connect_playback(stream, sink, &attr, pa_stream_flags_t(flags | PA_STREAM_ADJUST_LATENCY),
+        flags = pa_stream_flags_t(flags | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                  PA_STREAM_AUTO_TIMING_UPDATE);
+        if (pa_stream_connect_playback(stream, sink, &attr, flags,
                                        nullptr, nullptr) < 0) {
             pa_stream_unref(stream);
             return nullptr;
@@ -194,6 +208,10 @@ private:
     // Session thread: every piece the microphone delivered, processed and sent on.
     void Read()
     {
+        if (!priorityAsked_) {
+            AskForRealTimePriority();
+            priorityAsked_ = true;
+        }
         const void* data = nullptr;
         size_t bytes = 0;
         while (record_ && pa_stream_readable_size(record_) > 0 && pa_stream_peek(record_, &data, &bytes) == 0) {
@@ -212,35 +230,62 @@ private:
                 continue;
             processor_(piece_.data(), int32_t(count));
             Count([&](LiveCounters& c) { c.samplesIn += count; });
-            Send(play_, true);
-            Send(hear_, false);
+            Send(play_, playWatch_, true);
+            Send(hear_, hearWatch_, false);
         }
     }
 
-    void Send(pa_stream* stream, bool counted)
+    // How long a sink's queue has been too long, and what is to go.
+    struct QueueWatch {
+        pa_usec_t smallestDelay = PA_USEC_INVALID;
+        uint32_t pieces = 0;
+        size_t bytesToDrop = 0;
+    };
+
+    void Send(pa_stream* stream, QueueWatch& watch, bool counted)
     {
         if (!stream || pa_stream_get_state(stream) != PA_STREAM_READY)
             return;
-        size_t bytes = piece_.size() * 2;
-        const size_t room = pa_stream_writable_size(stream) & ~size_t(1);
-        size_t skip = 0;
-        if (bytes > room) {  // the sink is behind: drop the oldest part of the piece
-            skip = bytes - room;
-            if (counted)
-                Count([&](LiveCounters& c) { c.droppedSamples += skip / 2; });
-            bytes = room;
+        pa_usec_t delay = 0;
+        int negative = 0;
+        if (pa_stream_get_latency(stream, &delay, &negative) == 0 && !negative)
+            watch.smallestDelay = std::min(watch.smallestDelay, delay);
+        if (++watch.pieces == kPiecesPerCheck) {
+            const pa_usec_t asked = kLatencyMs * 1000, margin = kMarginMs * 1000;
+            if (watch.smallestDelay != PA_USEC_INVALID && watch.smallestDelay > asked + margin)
+                watch.bytesToDrop = pa_usec_to_bytes(watch.smallestDelay - asked, &kFormat);
+            watch.smallestDelay = PA_USEC_INVALID;
+            watch.pieces = 0;
         }
-        if (bytes > 0)
-            pa_stream_write(stream, reinterpret_cast<const uint8_t*>(piece_.data()) + skip, bytes, nullptr, 0,
+        const size_t bytes = piece_.size() * 2;
+        const size_t skip = std::min(watch.bytesToDrop, bytes);
+        watch.bytesToDrop -= skip;
+        if (counted && skip > 0)
+            Count([&](LiveCounters& c) { c.droppedSamples += skip / 2; });
+        if (skip < bytes)
+            pa_stream_write(stream, reinterpret_cast<const uint8_t*>(piece_.data()) + skip, bytes - skip, nullptr, 0,
                             PA_SEEK_RELATIVE);
     }
 
+    // A piece comes every 5 ms and must be passed on before the sink runs
+    // dry: on a busy machine an ordinary thread can wait longer than that for
+    // the processor. Real-time scheduling is taken when the system grants it
+    // (as root, or within RLIMIT_RTPRIO); otherwise the thread stays as it is.
+    static void AskForRealTimePriority()
+    {
+        sched_param param{};
+        param.sched_priority = std::min(kRealTimePriority, sched_get_priority_max(SCHED_RR));
+        pthread_setschedparam(pthread_self(), SCHED_RR, &param);
+    }
+
+    bool priorityAsked_ = false;
     Processor processor_;
     PulseSession session_;
     VirtualDevices devices_;
     pa_stream* record_ = nullptr;
     pa_stream* play_ = nullptr;
     pa_stream* hear_ = nullptr;
+    QueueWatch playWatch_, hearWatch_;
     std::vector<int16_t> piece_;
 
     mutable std::mutex endMutex_;

@@ -1,5 +1,5 @@
 // Live sound through the sound server: the microphone (the server's default
-// source) is recorded in pieces of about 10 ms, each piece is handed to a
+// source) is recorded in pieces of about 5 ms, each piece is handed to a
 // processor, and what it returns is played at once into the virtual
 // microphone's sink and, for "Hear Yourself", into the default sink.
 //
@@ -8,9 +8,11 @@
 //   converts).
 // - The processor runs on the sound server connection's thread, one piece
 //   after another: it must not block.
-// - The queue towards each sink is kept short: when a sink takes less than
-//   arrives (its clock runs slower than the microphone's), the excess is
-//   dropped and counted, so the delay never grows.
+// - The queue towards each sink is kept short: when it stays longer than
+//   asked for (a sink slow to begin, or whose clock runs slower than the
+//   microphone's), the excess is dropped and counted, so the delay never grows.
+// - The connection's thread asks for real-time scheduling (granted to root or
+//   within RLIMIT_RTPRIO), so a busy machine does not make the sink run dry.
 // - When the server, the microphone or the virtual microphone goes away,
 //   live sound ends on its own; Ended() then says why. Nothing waits forever.
 #pragma once
