@@ -60,7 +60,7 @@ public:
     std::vector<int16_t> LastOutput(size_t count) const;
 
     platform::live::LiveCounters Counters() const;
-    // Time spent in the effects since Start.
+    // CPU time spent in the effects since Start.
     std::chrono::nanoseconds ProcessingTime() const;
 
 private:

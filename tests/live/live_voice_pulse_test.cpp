@@ -126,7 +126,6 @@ TEST_F(LiveVoicePulseTest, ATonePlayedIntoTheMicrophoneComesOutShiftedAtTheTopOf
     ASSERT_LT(loud + kRate, heard.size()) << "the virtual microphone stayed silent";
     const double hz = soundtest::HeardFrequency(heard, heard.size() / 2, heard.size(), kRate);
     EXPECT_NEAR(hz, 652, 15);
-    std::printf("heard %.1f Hz\n", hz);
 }
 
 TEST_F(LiveVoicePulseTest, RobotVoiceShowsItsTwelveMillisecondComb)
@@ -145,7 +144,6 @@ TEST_F(LiveVoicePulseTest, RobotVoiceShowsItsTwelveMillisecondComb)
             bestLag = lag;
         }
     EXPECT_NEAR(double(bestLag), 264, 1);
-    std::printf("comb at %zu samples, r = %.3f\n", bestLag, best);
     EXPECT_GT(best, 0.5);
     EXPECT_LT(Autocorrelation(heard, from, to, 200), 0.2);
 }
@@ -218,6 +216,26 @@ TEST_F(LiveVoicePulseTest, LosingTheSoundServerEndsLiveModeWithAMessage)
     const std::string refusal = liveVoice_.Start(Switches({}), false);
     EXPECT_EQ(refusal.rfind("Live Voice needs a sound server, and none answers", 0), 0u) << refusal;
     EXPECT_FALSE(liveVoice_.Running());
+}
+
+TEST_F(LiveVoicePulseTest, AMicrophoneThatGoesAwayEndsLiveModeWithAMessage)
+{
+    soundtest::ScratchFolder scratch;
+    soundtest::PrivateSoundServer server(scratch.path("server"));
+    ASSERT_TRUE(server.running());
+    // A microphone of its own: the monitor of a second null sink, made the default source.
+    const std::string module = Pactl("load-module module-null-sink sink_name=microphone");
+    ASSERT_NE(module.find_first_of("0123456789"), std::string::npos) << module;
+    Pactl("set-default-source microphone.monitor");
+    ASSERT_EQ(liveVoice_.Start(Switches({Effect::Flange}), false), "");
+    Pactl("unload-module " + module);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    std::string why;
+    while (!liveVoice_.EndedOnItsOwn(&why) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(why, "The microphone went away; Live Voice has ended.");
+    liveVoice_.Stop();
+    EXPECT_EQ(WarblecastModules(), 0);
 }
 
 TEST(ParrotelLiveTest, RefusesWhatCannotRunLiveAndListsWhatCan)
