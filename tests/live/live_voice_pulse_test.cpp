@@ -113,6 +113,16 @@ protected:
         return s;
     }
 
+    // Why live mode ended on its own (empty if it did not within ten seconds).
+    std::string WaitForTheEnd()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        std::string why;
+        while (!liveVoice_.EndedOnItsOwn(&why) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        return why;
+    }
+
     live::LiveVoice liveVoice_;
 };
 
@@ -205,10 +215,7 @@ TEST_F(LiveVoicePulseTest, LosingTheSoundServerEndsLiveModeWithAMessage)
     ASSERT_TRUE(server.running());
     ASSERT_EQ(liveVoice_.Start(Switches({Effect::Chorus}, 3), false), "");
     server.stop();
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    std::string why;
-    while (!liveVoice_.EndedOnItsOwn(&why) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
+    const std::string why = WaitForTheEnd();
     EXPECT_EQ(why, "The sound server went away; Live Voice has ended.");
     liveVoice_.Stop();
     EXPECT_FALSE(liveVoice_.Running());
@@ -229,10 +236,7 @@ TEST_F(LiveVoicePulseTest, AMicrophoneThatGoesAwayEndsLiveModeWithAMessage)
     Pactl("set-default-source microphone.monitor");
     ASSERT_EQ(liveVoice_.Start(Switches({Effect::Flange}), false), "");
     Pactl("unload-module " + module);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    std::string why;
-    while (!liveVoice_.EndedOnItsOwn(&why) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
+    const std::string why = WaitForTheEnd();
     EXPECT_EQ(why, "The microphone went away; Live Voice has ended.");
     liveVoice_.Stop();
     EXPECT_EQ(WarblecastModules(), 0);
