@@ -50,7 +50,8 @@ const std::map<std::string, Effect>& EffectFlags()
         {"--echo", Effect::Echo},           {"--chorus", Effect::Chorus},         {"--flange", Effect::Flange},
         {"--fade-in", Effect::FadeIn},      {"--fade-out", Effect::FadeOut},      {"--bass-only", Effect::BassOnly},
         {"--treble-only", Effect::TrebleOnly}, {"--robot", Effect::Robotvoice},   {"--backward", Effect::Backward},
-        {"--sweep-up", Effect::SweepUp},    {"--sweep-down", Effect::SweepDown},  {"--slow-monster", Effect::SlowMonster},
+        {"--sweep-up", Effect::SweepUp},    {"--sweep-down", Effect::SweepDown},
+        {"--slow-monster", Effect::SlowMonster},
         {"--fast-squeaker", Effect::FastSqueaker},
     };
     return flags;
@@ -95,7 +96,7 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& argument
     return std::nullopt;
 }
 
-// "Fade In and Backward cannot run live" for what was asked but cannot be done.
+// "Backward and Fade In cannot run live: ..." for what was asked but cannot be done.
 std::optional<std::string> Refusal(const voice::EffectSwitches& switches)
 {
     const std::vector<Effect> refused = live::EffectsThatCannotRunLive(switches);
@@ -104,8 +105,8 @@ std::optional<std::string> Refusal(const voice::EffectSwitches& switches)
     std::string names;
     for (size_t k = 0; k < refused.size(); ++k)
         names += (k == 0 ? "" : k + 1 == refused.size() ? " and " : ", ") + live::EffectName(refused[k]);
-    return names + " cannot" +
-           " run live: only Echo, Chorus, Robot Voice, Flange, Bass Only, Treble Only and the pitch bar can.";
+    return names +
+           " cannot run live: only Echo, Chorus, Robot Voice, Flange, Bass Only, Treble Only and the pitch bar can.";
 }
 
 int Fail(const std::string& message)

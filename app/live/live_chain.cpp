@@ -73,7 +73,10 @@ private:
 
 }  // namespace
 
-bool RunsLive(Effect effect) { return std::find(std::begin(kSwitched), std::end(kSwitched), effect) != std::end(kSwitched); }
+bool RunsLive(Effect effect)
+{
+    return std::find(std::begin(kSwitched), std::end(kSwitched), effect) != std::end(kSwitched);
+}
 
 std::vector<Effect> EffectsThatCannotRunLive(const voice::EffectSwitches& switches)
 {

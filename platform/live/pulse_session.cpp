@@ -30,8 +30,8 @@ struct SuccessReply {
 
 ServerInfo InfoOf(const pa_server_info& i)
 {
-    return ServerInfo{i.default_sink_name ? i.default_sink_name : "", i.default_source_name ? i.default_source_name : "",
-                      i.server_name ? i.server_name : ""};
+    auto text = [](const char* s) { return std::string(s ? s : ""); };
+    return ServerInfo{text(i.default_sink_name), text(i.default_source_name), text(i.server_name)};
 }
 
 void OnServerInfo(pa_context*, const pa_server_info* i, void* data)
@@ -169,7 +169,8 @@ bool PulseSession::LoadModule(const std::string& name, const std::string& argume
 {
     Lock lock(*this);
     IndexReply reply;
-    if (!context_ || !Await(pa_context_load_module(context_, name.c_str(), argument.c_str(), OnIndex, &reply), timeout) ||
+    if (!context_ ||
+        !Await(pa_context_load_module(context_, name.c_str(), argument.c_str(), OnIndex, &reply), timeout) ||
         !reply.done) {
         error = "the sound server did not answer";
         return false;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -32,7 +33,8 @@ void PlayInto(const char* sink, const signals::Voice& samples)
 {
     const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
     int error = 0;
-    pa_simple* s = pa_simple_new(nullptr, "live test", PA_STREAM_PLAYBACK, sink, "tone", &spec, nullptr, nullptr, &error);
+    pa_simple* s =
+        pa_simple_new(nullptr, "live test", PA_STREAM_PLAYBACK, sink, "tone", &spec, nullptr, nullptr, &error);
     ASSERT_NE(s, nullptr) << pa_strerror(error);
     pa_simple_write(s, samples.data(), samples.size() * 2, &error);
     pa_simple_drain(s, &error);
@@ -47,7 +49,8 @@ signals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
     attr.maxlength = uint32_t(-1);
     attr.fragsize = kRate / 50 * 2;
     int error = 0;
-    pa_simple* s = pa_simple_new(nullptr, "live test", PA_STREAM_RECORD, source, "record", &spec, nullptr, &attr, &error);
+    pa_simple* s =
+        pa_simple_new(nullptr, "live test", PA_STREAM_RECORD, source, "record", &spec, nullptr, &attr, &error);
     EXPECT_NE(s, nullptr) << pa_strerror(error);
     if (!s)
         return {};
@@ -61,7 +64,8 @@ signals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
 signals::Voice ThroughLiveVoice(const signals::Voice& input)
 {
     signals::Voice recorded;
-    std::thread recorder([&] { recorded = RecordFrom("warblecast_voice", std::chrono::milliseconds(input.size() * 1000 / kRate)); });
+    const std::chrono::milliseconds length(input.size() * 1000 / kRate);
+    std::thread recorder([&] { recorded = RecordFrom("warblecast_voice", length); });
     PlayInto("nullsink", input);
     recorder.join();
     return recorded;
@@ -131,11 +135,15 @@ TEST_F(LiveVoicePulseTest, ATonePlayedIntoTheMicrophoneComesOutShiftedAtTheTopOf
     ASSERT_EQ(liveVoice_.Start(Switches({}, 0), false), "");
     const signals::Voice heard = ThroughLiveVoice(signals::Tone(440, 4 * kRate, 12000));
     liveVoice_.Stop();
-    // Judge the second half: the null sink may take a moment to begin.
-    const size_t loud = soundtest::FirstLoudSample(heard, 3000);
-    ASSERT_LT(loud + kRate, heard.size()) << "the virtual microphone stayed silent";
-    const double hz = soundtest::HeardFrequency(heard, heard.size() / 2, heard.size(), kRate);
-    EXPECT_NEAR(hz, 652, 15);
+    // The pitch of each loud 20 ms block, and the typical one: a busy machine
+    // can make a sink run dry now and then, and a gap has no pitch.
+    std::vector<double> pitches;
+    for (size_t at = 0; at + kRate / 50 <= heard.size(); at += kRate / 50)
+        if (soundtest::PeakIn(heard, at, at + kRate / 50) > 3000)
+            pitches.push_back(soundtest::HeardFrequency(heard, at, at + kRate / 50, kRate));
+    ASSERT_GT(pitches.size(), 50u) << "the virtual microphone stayed silent";
+    std::nth_element(pitches.begin(), pitches.begin() + long(pitches.size() / 2), pitches.end());
+    EXPECT_NEAR(pitches[pitches.size() / 2], 652, 15);
 }
 
 TEST_F(LiveVoicePulseTest, RobotVoiceShowsItsTwelveMillisecondComb)
