@@ -10,10 +10,14 @@ PACKAGES=(
   libasound2-dev libasound2-plugins
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libmp3lame0 libmp3lame-dev
+  libpulse-dev
   # tests and tools
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils alsa-utils
+  # PipeWire beside PulseAudio (not pipewire-alsa or pipewire-audio: they
+  # remove pulseaudio); WirePlumber needs a session bus
+  pipewire pipewire-bin wireplumber pipewire-pulse libspa-0.2-modules libpipewire-0.3-modules dbus
   ffmpeg sox espeak-ng
   xvfb xauth x11-utils xdotool imagemagick qt6-svg-dev
   fonts-dejavu-core fonts-liberation fontconfig

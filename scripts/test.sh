@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the plain build, the
-# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# the fuzz targets for a minute each.
+# Installs what is missing, builds, and runs every test: the plain build on a
+# private PulseAudio server, the sound tests (playback, recording, the mixer,
+# Live Voice) again on a private PipeWire server, the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
+# minute each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
 echo "== build and test =="
-bash scripts/build.sh build
+bash scripts/build.sh build -DPARROTEL_SOUND_SERVER=pulseaudio
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== sound tests on PipeWire =="
+# pipewire-pulse passes its clients' sound on in a thread that is not
+# real-time: on a machine busy with other work the window's playback test
+# (which times a playback against the wall clock) now and then hears a gap
+# there. A sound test that fails is run once more.
+cmake -S . -B build -DPARROTEL_SOUND_SERVER=pipewire >/dev/null
+ctest --test-dir build --output-on-failure -L sound --repeat until-pass:2
+cmake -S . -B build -DPARROTEL_SOUND_SERVER=pulseaudio >/dev/null
 
 echo "== sanitizers =="
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPARROTEL_SANITIZE=ON -DPARROTEL_BUILD_BENCH=OFF

@@ -146,7 +146,8 @@ bool RecordWhile(const std::string& path, const std::function<void()>& action, W
 // Plays the samples at the rate to their end; false on failure or timeout.
 bool PlayToEnd(const Samples& samples, uint32_t samplesPerSecond);
 
-// A second sound server of its own, which this process uses while the
+// A second sound server of its own (of the kind the tests run on, see
+// PARROTEL_SOUND_SERVER_SCRIPT), which this process uses while the
 // object lives: a test may stop it to see how the devices take losing it.
 class PrivateSoundServer {
 public:
