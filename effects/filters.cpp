@@ -25,7 +25,7 @@ int32_t Peak(const int16_t* samples, int32_t count)
 class FadeStage final : public SampleStage {
 public:
     FadeStage(int32_t count, int32_t peak, bool fadeIn)
-        : g_(peak > 0 ? double(sqrtl(Extended(32767) / peak)) : 0.0),
+        : g_(peak > 0 ? double(SquareRoot(Extended(32767) / peak)) : 0.0),
           last_(count - 1),
           perStep_(g_ / last_),
           fadeIn_(fadeIn),
