@@ -184,6 +184,9 @@ TEST_F(RenderTool, ExportsTheProcessedVoiceAsMp3AtTheChosenRate)
 
 TEST_F(RenderTool, ExportsTheProcessedVoiceAsRealAudioWithItsClipTexts)
 {
+#ifdef PARROTEL_WITHOUT_REALAUDIO
+    GTEST_SKIP() << "this build makes no RealAudio library";
+#endif
     const std::string ra = dir_.File("out.ra");
     const Outcome run = Render("--quiet --robot --title 'A title' --author Someone --copyright 'Ours 2026' " + In() +
                                " " + ra);
