@@ -26,18 +26,9 @@ sysroot=/usr/$triplet
 emulator=qemu-$processor
 
 echo "== tools =="
-bash scripts/install-deps.sh  # googletest sources, the LAME header, cmake, ninja
-missing=()
-command -v "$triplet-g++" >/dev/null || missing+=("g++-$triplet")
-command -v "$emulator" >/dev/null || missing+=(qemu-user)
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The project's packages (googletest's sources, LAME's header, cmake, ninja),
+# the cross compiler and qemu-user.
+bash scripts/install-deps.sh "g++-$triplet" qemu-user
 
 mkdir -p "$build" "$deps/include/lame"
 cat >"$build/toolchain.cmake" <<EOF
@@ -73,7 +64,7 @@ file "$build/bin/parrotel-render"
 
 echo "== tests under $emulator =="
 # No LAME library is installed for $processor, so its MP3 export cannot run here.
-GTEST_FILTER='-*Mp3*' ctest --test-dir "$build" -R 'effects|voice|render' --output-on-failure
+GTEST_FILTER='-*Mp3*' ctest --test-dir "$build" -R 'effects|voice|render' -E render_sample_checksums --output-on-failure
 
 echo "== sample renders under $emulator =="
 bash scripts/render-checks.sh check "$emulator -L $sysroot $build/bin/parrotel-render" "$build/bin"
