@@ -18,9 +18,9 @@ struct EchoParameters {
 };
 
 // ModulatedDelay: the voice (at dryGain) plus a copy whose delay glides between
-// minDelayMs and maxDelayMs (sweepRate > 0; the glide interval is
-// 1000 / sweepRate samples) or stays fixed (sweepRate 0), with feedback of the
-// output into the line.
+// minDelayMs and maxDelayMs (sweepRate > 0: one sample of delay every
+// Round(1000 / sweepRate) samples) or stays fixed (sweepRate 0), with feedback
+// of the output into the line.
 struct DelayParameters {
     int32_t minDelayMs;
     int32_t maxDelayMs;
