@@ -27,11 +27,12 @@ std::vector<int32_t> DecayTable(double decay)
     return table;
 }
 
-// The echo: a line of Dl samples whose write index starts one place behind its
-// read index, so the echo of input i reaches output i + Dl - 1. Without
-// feedback the line holds the plain input and the echo comes from the table;
-// with feedback it holds Round(s * feedback + x) (low 16 bits) and s is
-// computed exactly as it stands.
+// The echo's line of Dl samples has its write index one place behind its read
+// index, so what is written at sample i is read at sample i + Dl - 1 (one
+// sample later when Dl is 1). It is kept as a ring of that many samples that
+// is read, then written, at one moving place. Without feedback the ring holds
+// the plain input and the echo comes from the table; with feedback it holds
+// Round(s * feedback + x) (low 16 bits) and s is computed exactly as it stands.
 class EchoStage final : public SampleStage {
 public:
     // progressCount: the samples the step rule counts (the input, even when
@@ -40,50 +41,52 @@ public:
         : decay_(decay),
           feedback_(feedback),
           table_(feedback == 0.0 ? DecayTable(decay) : std::vector<int32_t>()),
-          line_(size_t(delay), 0),
-          q_(delay - 1),
+          ring_(size_t(std::max(1, delay - 1)), 0),
           ticker_(progressCount)
     {
     }
 
     void Process(int16_t* samples, int32_t count) override
     {
-        if (feedback_ == 0.0)
-            Run<false>(samples, count);
-        else
-            Run<true>(samples, count);
+        const int32_t length = int32_t(ring_.size());
+        for (int32_t done = 0; done < count;) {
+            // A run of samples over which the ring's place does not wrap.
+            const int32_t run = std::min(count - done, length - at_);
+            if (feedback_ == 0.0)
+                Run<false>(samples + done, ring_.data() + at_, run);
+            else
+                Run<true>(samples + done, ring_.data() + at_, run);
+            done += run;
+            at_ += run;
+            if (at_ == length)
+                at_ = 0;
+        }
         ticker_.SamplesDone(count);
     }
 
 private:
     template <bool kFeedback>
-    void Run(int16_t* samples, int32_t count)
+    void Run(int16_t* samples, int16_t* E, int32_t count) const
     {
         const int32_t* const scaled = table_.data() + 32768;
-        int16_t* const E = line_.data();
-        const int32_t length = int32_t(line_.size());
         for (int32_t i = 0; i < count; ++i) {
             const int16_t x = samples[i];
             int64_t s;
             if constexpr (kFeedback) {
-                s = RoundEven(Extended(E[r_]) * decay_) + x;
-                E[q_] = Wrap16(RoundEven(Extended(s) * feedback_ + x));
+                s = RoundEven(Extended(E[i]) * decay_) + x;
+                E[i] = Wrap16(RoundEven(Extended(s) * feedback_ + x));
             } else {
-                s = scaled[E[r_]] + x;
-                E[q_] = x;  // Round(s * 0.0 + x) is x
+                s = scaled[E[i]] + x;
+                E[i] = x;  // Round(s * 0.0 + x) is x
             }
             samples[i] = Clip16(s);
-            if (++r_ == length)
-                r_ = 0;
-            if (++q_ == length)
-                q_ = 0;
         }
     }
 
     const double decay_, feedback_;
     const std::vector<int32_t> table_;
-    std::vector<int16_t> line_;
-    int32_t r_ = 0, q_;
+    std::vector<int16_t> ring_;
+    int32_t at_ = 0;
     ProgressTicker ticker_;
 };
 
