@@ -68,7 +68,7 @@ private:
     template <bool kFeedback>
     void Run(int16_t* samples, int16_t* E, int32_t count) const
     {
-        const int32_t* const scaled = table_.data() + 32768;
+        const int32_t* const table = table_.data();  // empty with feedback
         for (int32_t i = 0; i < count; ++i) {
             const int16_t x = samples[i];
             int64_t s;
@@ -76,7 +76,7 @@ private:
                 s = RoundEven(Extended(E[i]) * decay_) + x;
                 E[i] = Wrap16(RoundEven(Extended(s) * feedback_ + x));
             } else {
-                s = scaled[E[i]] + x;
+                s = table[E[i] + 32768] + x;
                 E[i] = x;  // Round(s * 0.0 + x) is x
             }
             samples[i] = Clip16(s);
