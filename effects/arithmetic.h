@@ -2,33 +2,55 @@
 // clipping to 16 bits, milliseconds to samples, and the 16-bit store that
 // keeps the low bits.
 //
-// Floating-point work is done in long double, which is the x87 extended format
-// (64-bit mantissa) on x86-64 Linux; the routines' results are defined by that
-// precision, bit for bit.
+// The routines' results are defined by the x87 extended format (64-bit
+// significand, every operation rounded to nearest with ties to even), bit for
+// bit, on every processor:
+// - on x86-64, Extended is long double, which is that format, computed by the
+//   x87 itself;
+// - elsewhere (and on x86-64 when built with PARROTEL_PORTABLE_ARITHMETIC),
+//   Extended is X87Extended, the same format in integer arithmetic.
+// Double-precision work must be plain IEEE double everywhere, with no excess
+// precision and no fused multiply-add (the build turns contraction off).
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 
+#if defined(__x86_64__) && !defined(PARROTEL_PORTABLE_ARITHMETIC)
+#define PARROTEL_NATIVE_X87 1
+#else
+#define PARROTEL_NATIVE_X87 0
+#include "x87_extended.h"
+#endif
+
+static_assert(FLT_EVAL_METHOD == 0, "the effects need double arithmetic without excess precision");
+
 namespace effects {
 
+#if PARROTEL_NATIVE_X87
 using Extended = long double;
-static_assert(sizeof(Extended) >= 10, "the effects need the 64-bit-mantissa extended format");
+static_assert(LDBL_MANT_DIG == 64, "long double must be the x87 extended format");
+#else
+using Extended = X87Extended;
+#endif
 
 constexpr int32_t kSampleRate = 22050;
 
 // Round to the nearest integer, halves to the even neighbour (the default
 // rounding mode of the FPU, which the program never changes).
+#if PARROTEL_NATIVE_X87
 inline int64_t RoundEven(Extended x)
 {
-#if defined(__x86_64__) || defined(__i386__)
     int64_t rounded;
     __asm__("fistpll %0" : "=m"(rounded) : "t"(x) : "st");  // what llrintl does, without the call
     return rounded;
-#else
-    return std::llrint(x);
-#endif
 }
+inline Extended SquareRoot(Extended x) { return sqrtl(x); }
+#else
+inline int64_t RoundEven(Extended x) { return x.RoundToInteger(); }
+inline Extended SquareRoot(Extended x) { return x.SquareRoot(); }
+#endif
 inline int64_t RoundEven(double x) { return std::llrint(x); }
 
 // Saturate to the 16-bit range.

@@ -10,96 +10,83 @@ namespace effects {
 
 namespace {
 
+// decay = DecayPercent / 100, held as a double (0.7 for 70).
+double EchoDecay(int32_t decayPercent) { return double(Extended(decayPercent) / 100); }
+
 // Round(e * decay) for every 16-bit e, evaluated in extended precision.
 // In double, e * 0.7 lands exactly on .5 for every e = 5 (mod 20) and rounds
-// up about every other time; the extended product never does.
+// up about every other time; the extended product never does. An echo beyond
+// +-2^20 clips the output whatever the input, so the table saturates there
+// (only decays above 3200 percent reach it).
 std::vector<int32_t> DecayTable(double decay)
 {
+    constexpr int64_t kSaturation = int64_t(1) << 20;
     std::vector<int32_t> table(65536);
     for (int32_t e = -32768; e <= 32767; ++e)
-        table[size_t(e + 32768)] = int32_t(RoundEven(Extended(e) * decay));
+        table[size_t(e + 32768)] = int32_t(std::clamp(RoundEven(Extended(e) * decay), -kSaturation, kSaturation));
     return table;
 }
 
-// The echo line, modelled literally: used when the line carries feedback.
-int32_t EchoWithFeedback(int16_t* samples, int32_t count, int32_t delay, double decay, double feedback,
-                         int32_t total)
-{
-    ProgressTicker ticker(count);
-    std::vector<int16_t> line(size_t(delay), 0);
-    int32_t r = 0, q = delay - 1;
-    for (int32_t i = 0; i < total; ++i) {
-        const int32_t x = i < count ? samples[i] : 0;
-        const int64_t s = RoundEven(Extended(line[size_t(r)]) * decay) + x;
-        line[size_t(q)] = Wrap16(RoundEven(Extended(s) * feedback + x));
-        samples[i] = Clip16(s);
-        ticker.SampleDone();
-        if (++r == delay)
-            r = 0;
-        if (++q == delay)
-            q = 0;
-    }
-    return total;
-}
-
-// Without feedback the line holds the plain input, so output sample i is
-// clip(Round(in[i - (delay - 1)] * decay) + in[i]). Working from the end
-// backwards reads every input sample before it is overwritten, with no line.
-int32_t EchoWithoutFeedback(int16_t* samples, int32_t count, int32_t delay, double decay, int32_t total)
-{
-    const std::vector<int32_t> table = DecayTable(decay);
-    const int32_t* const scaled = table.data() + 32768;
-    const int32_t lag = delay - 1;  // the write index starts one place behind the read index
-    auto input = [&](int32_t i) { return i < count ? int32_t(samples[i]) : 0; };
-    ProgressTicker ticker(count);
-    constexpr int32_t kBlock = 4096;
-    int32_t i = total - 1;
-    while (i >= lag) {
-        const int32_t stop = std::max(lag, i - kBlock + 1);
-        const int32_t done = i - stop + 1;
-        // Past the input the voice is silent; the line then echoes only.
-        for (; i >= stop && i >= count; --i)
-            samples[i] = Clip16(scaled[input(i - lag)]);
-        for (; i >= stop; --i)
-            samples[i] = Clip16(int64_t(scaled[samples[i - lag]]) + samples[i]);
-        ticker.SamplesDone(done);
-    }
-    // Before the first echo arrives the line is zero and the voice passes unchanged.
-    ticker.SamplesDone(std::min(lag, total));
-    return total;
-}
-
-// The echo as a stream over a voice whose limit is its own length: the line
-// holds the plain input, read back Dl - 1 samples later through the table.
+// The echo's line of Dl samples has its write index one place behind its read
+// index, so what is written at sample i is read at sample i + Dl - 1 (one
+// sample later when Dl is 1). It is kept as a ring of that many samples that
+// is read, then written, at one moving place. Without feedback the ring holds
+// the plain input and the echo comes from the table; with feedback it holds
+// Round(s * feedback + x) (low 16 bits) and s is computed exactly as it stands.
 class EchoStage final : public SampleStage {
 public:
-    EchoStage(int32_t count, int32_t delay, double decay)
-        : table_(DecayTable(decay)), line_(size_t(delay), 0), q_(delay - 1), ticker_(count)
+    // progressCount: the samples the step rule counts (the input, even when
+    // the stage then runs on into the echo's tail).
+    EchoStage(int32_t progressCount, int32_t delay, double decay, double feedback)
+        : decay_(decay),
+          feedback_(feedback),
+          table_(feedback == 0.0 ? DecayTable(decay) : std::vector<int32_t>()),
+          ring_(size_t(std::max(1, delay - 1)), 0),
+          ticker_(progressCount)
     {
     }
 
     void Process(int16_t* samples, int32_t count) override
     {
-        const int32_t* const scaled = table_.data() + 32768;
-        int16_t* const E = line_.data();
-        const int32_t length = int32_t(line_.size());
-        for (int32_t i = 0; i < count; ++i) {
-            const int16_t x = samples[i];
-            const int32_t s = scaled[E[r_]] + x;
-            E[q_] = x;
-            samples[i] = Clip16(s);
-            if (++r_ == length)
-                r_ = 0;
-            if (++q_ == length)
-                q_ = 0;
+        const int32_t length = int32_t(ring_.size());
+        for (int32_t done = 0; done < count;) {
+            // A run of samples over which the ring's place does not wrap.
+            const int32_t run = std::min(count - done, length - at_);
+            if (feedback_ == 0.0)
+                Run<false>(samples + done, ring_.data() + at_, run);
+            else
+                Run<true>(samples + done, ring_.data() + at_, run);
+            done += run;
+            at_ += run;
+            if (at_ == length)
+                at_ = 0;
         }
         ticker_.SamplesDone(count);
     }
 
 private:
-    std::vector<int32_t> table_;
-    std::vector<int16_t> line_;
-    int32_t r_ = 0, q_;
+    template <bool kFeedback>
+    void Run(int16_t* samples, int16_t* E, int32_t count) const
+    {
+        const int32_t* const table = table_.data();  // empty with feedback
+        for (int32_t i = 0; i < count; ++i) {
+            const int16_t x = samples[i];
+            int64_t s;
+            if constexpr (kFeedback) {
+                s = RoundEven(Extended(E[i]) * decay_) + x;
+                E[i] = Wrap16(RoundEven(Extended(s) * feedback_ + x));
+            } else {
+                s = table[E[i] + 32768] + x;
+                E[i] = x;  // Round(s * 0.0 + x) is x
+            }
+            samples[i] = Clip16(s);
+        }
+    }
+
+    const double decay_, feedback_;
+    const std::vector<int32_t> table_;
+    std::vector<int16_t> ring_;
+    int32_t at_ = 0;
     ProgressTicker ticker_;
 };
 
@@ -184,7 +171,7 @@ StagePtr MakeEchoStage(int32_t count, int32_t delayMs, int32_t decayPercent)
     const int32_t delay = MsToSamples(delayMs);
     if (delay <= 0 || count <= 0)
         return nullptr;
-    return std::make_unique<EchoStage>(count, delay, double(Extended(decayPercent) / 100));
+    return std::make_unique<EchoStage>(count, delay, EchoDecay(decayPercent), 0.0);
 }
 
 StagePtr MakeModulatedDelayStage(int32_t count, int32_t minDelayMs, int32_t maxDelayMs, int32_t rate, double dry,
@@ -203,16 +190,17 @@ StagePtr MakeModulatedDelayStage(int32_t count, int32_t minDelayMs, int32_t maxD
 int32_t EchoEffect(int16_t* Samples, int32_t Count, int32_t DelayMs, int32_t DecayPercent, double Feedback,
                    int32_t Limit)
 {
-    const double decay = double(Extended(DecayPercent) / 100);
     const int32_t delay = MsToSamples(DelayMs);
     if (delay <= 0 || Count < 0)
         return std::max(0, std::min(Count, Limit));
     const int32_t total = int32_t(std::min<int64_t>(int64_t(Count) + delay, Limit));
     if (total <= 0)
-        return std::max(total, 0);
-    if (Feedback == 0.0)
-        return EchoWithoutFeedback(Samples, Count, delay, decay, total);
-    return EchoWithFeedback(Samples, Count, delay, decay, Feedback, total);
+        return 0;
+    // Past the voice the input is silence, and the line's echo comes out alone.
+    if (total > Count)
+        std::fill(Samples + Count, Samples + total, int16_t(0));
+    EchoStage(Count, delay, EchoDecay(DecayPercent), Feedback).Process(Samples, total);
+    return total;
 }
 
 void ModulatedDelay(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t MaxDelayMs, int32_t Rate,

@@ -58,6 +58,8 @@ void ReverseVoice(int16_t* Samples, int32_t Count);
 
 // A bank of four two-pole band-pass resonators; Weights[band] 0.0 switches a band off.
 void ResonatorBank(int16_t* Samples, int32_t Count, const double Weights[4], bool ReportProgress);
+// Bass only keeps the lowest, narrowest band boosted 1.3 times; treble only
+// the highest, widest band boosted 2.5 times.
 inline constexpr double kBassOnlyWeights[4] = {1.3, 0, 0, 0};
 inline constexpr double kTrebleOnlyWeights[4] = {0, 0, 0, 2.5};
 void BassOnlyEffect(int16_t* Samples, int32_t Count);

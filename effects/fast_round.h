@@ -10,18 +10,24 @@
 // 2^20), so a margin of 1e-6 leaves a wide safety gap.
 #pragma once
 
-#include <emmintrin.h>
-
 #include <cstdint>
 
 #include "arithmetic.h"
+
+#if PARROTEL_NATIVE_X87
+#include <emmintrin.h>
+#endif
 
 namespace effects {
 
 constexpr double kTieMargin = 1e-6;
 
-// Rounds to nearest with ties to even in the current (default) SSE mode.
-inline int64_t RoundDouble(double x) { return _mm_cvtsd_si64(_mm_set_sd(x)); }
+// Rounds to nearest with ties to even in the current (default) rounding mode.
+#if PARROTEL_NATIVE_X87
+inline int64_t RoundDouble(double x) { return _mm_cvtsd_si64(_mm_set_sd(x)); }  // one SSE instruction
+#else
+inline int64_t RoundDouble(double x) { return std::llrint(x); }
+#endif
 
 // True when x may be too close to a half-integer for its double rounding to
 // be trusted.

@@ -25,7 +25,7 @@ int32_t Peak(const int16_t* samples, int32_t count)
 class FadeStage final : public SampleStage {
 public:
     FadeStage(int32_t count, int32_t peak, bool fadeIn)
-        : g_(peak > 0 ? double(sqrtl(Extended(32767) / peak)) : 0.0),
+        : g_(peak > 0 ? double(SquareRoot(Extended(32767) / peak)) : 0.0),
           last_(count - 1),
           perStep_(g_ / last_),
           fadeIn_(fadeIn),
@@ -64,8 +64,6 @@ constexpr ResonatorBand kBands[4] = {
     {0.24761712, 0.50476578, 1.2787512},   // high middle
     {0.32063878, 0.35872244, 0.44391324},  // widest, highest (treble only)
 };
-constexpr double kBassWeights[4] = {1.3, 0, 0, 0};
-constexpr double kTrebleWeights[4] = {0, 0, 0, 2.5};
 
 // One band needs no ring of histories: Resonator keeps the last values.
 class SingleBandStage final : public SampleStage {
@@ -112,7 +110,7 @@ public:
                                           Extended(k.c) * Y_[band][p2]);
                     acc = double(Y_[band][p_] * Extended(weights_[band]) + acc);
                 }
-                samples[i] = acc > 32767 ? int16_t(32767) : acc < -32768 ? int16_t(-32768) : int16_t(RoundDouble(acc));
+                samples[i] = Clip16(RoundDouble(acc));
                 p_ = (p_ + 1) % 3;
             }
         }
@@ -180,11 +178,11 @@ void ResonatorBank(int16_t* Samples, int32_t Count, const double Weights[4], boo
     RunWhole(MakeResonatorStage(Count, Weights, ReportProgress), Samples, Count);
 }
 
-void BassOnlyEffect(int16_t* Samples, int32_t Count) { ResonatorBank(Samples, Count, kBassWeights, true); }
+void BassOnlyEffect(int16_t* Samples, int32_t Count) { ResonatorBank(Samples, Count, kBassOnlyWeights, true); }
 
 void TrebleOnlyEffect(int16_t* Samples, int32_t Count, bool ReportProgress)
 {
-    ResonatorBank(Samples, Count, kTrebleWeights, ReportProgress);
+    ResonatorBank(Samples, Count, kTrebleOnlyWeights, ReportProgress);
 }
 
 }  // namespace effects

@@ -7,11 +7,11 @@
 // range and the output crossfades to it over 265 samples with sine and cosine
 // gains (sin^2 + cos^2 = 1).
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
+#include "crossfade_tables.h"
 #include "effects.h"
 #include "fast_round.h"
 #include "stage.h"
@@ -19,29 +19,6 @@
 namespace effects {
 
 namespace {
-
-constexpr int32_t kCrossfadeLength = 265;
-
-// The crossfade gains: C[i] = cos(i * (pi/2) / 265), S[i] = sin(...), computed
-// in extended precision and stored as doubles.
-struct CrossfadeTables {
-    std::array<double, kCrossfadeLength> cosine;
-    std::array<double, kCrossfadeLength> sine;
-};
-
-const CrossfadeTables& Crossfade()
-{
-    static const CrossfadeTables tables = [] {
-        CrossfadeTables t;
-        const Extended halfPi = 3.14159265358979323846264338327950288L / 2;
-        for (int32_t i = 0; i < kCrossfadeLength; ++i) {
-            t.cosine[i] = double(cosl(i * halfPi / kCrossfadeLength));
-            t.sine[i] = double(sinl(i * halfPi / kCrossfadeLength));
-        }
-        return t;
-    }();
-    return tables;
-}
 
 // n = Round(1/|rate|), or 1 for a zero rate.
 int32_t SubSteps(double rate)
@@ -109,15 +86,14 @@ public:
           R_(geometry.R),
           edge_(geometry.rising ? M_ : L_),
           line_(size_t(L_), 0),
-          tables_(Crossfade()),
           sweep_(sweep),
           mix_(mix),
           feedbackExact_(IsShortCoefficient(mix.feedback)),
           mixExact_(IsShortCoefficient(mix.dry) && IsShortCoefficient(mix.wet)),
           ticker_(count),
           divisor_(n_),
-          TA_(tables_.sine.data()),
-          TB_(tables_.cosine.data()),
+          TA_(kCrossfadeSine),
+          TB_(kCrossfadeCosine),
           c_(R_),
           dA_(edge_),
           dB_(edge_),
@@ -213,14 +189,14 @@ private:
                 resetB_ = false;
                 dB_ = edge_;
                 rB_ = Index(dB_, w_);
-                TA_ = tables_.sine.data();
-                TB_ = tables_.cosine.data();
+                TA_ = kCrossfadeSine;
+                TB_ = kCrossfadeCosine;
             } else {  // and back from B to A
                 resetB_ = true;
                 dA_ = edge_;
                 rA_ = Index(dA_, w_);
-                TA_ = tables_.cosine.data();
-                TB_ = tables_.sine.data();
+                TA_ = kCrossfadeCosine;
+                TB_ = kCrossfadeSine;
             }
         }
         rA2_ = Neighbour(rA_);
@@ -247,7 +223,6 @@ private:
     int32_t R_;
     const int32_t edge_;  // where a reset tap starts
     std::vector<int16_t> line_;
-    const CrossfadeTables& tables_;
     Sweep sweep_;
     const Mix mix_;
     const bool feedbackExact_, mixExact_;

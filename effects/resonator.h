@@ -67,11 +67,7 @@ public:
 private:
     // Round, saturated at the 16-bit limits (rounding first gives the same
     // result and needs no branch: acc never comes near the integer range).
-    static int32_t Output(double acc)
-    {
-        const int64_t r = RoundDouble(acc);
-        return int32_t(r > 32767 ? 32767 : r < -32768 ? -32768 : r);
-    }
+    static int32_t Output(double acc) { return Clip16(RoundDouble(acc)); }
 
     // y = a*d + b*y1 - c*y2 in extended precision, stored as a double.
     double Pass(int32_t d, double y1, double y2) const

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test Warblecast.
 # Only missing packages are installed, so a second run costs a second.
+# Packages named as arguments are installed too (scripts/cross-check.sh).
 set -euo pipefail
 
 PACKAGES=(
@@ -22,6 +23,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick qt6-svg-dev
   fonts-dejavu-core fonts-liberation fontconfig
   time
+  "$@"
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "effect_catalogue.h"
 #include "effects.h"
 #include "stage.h"
 #include "stage_pipeline.h"
@@ -12,28 +13,10 @@ namespace voice {
 
 namespace {
 
-// The catalogue's parameters.
-constexpr int32_t kEchoDelayMs = 300, kEchoDecayPercent = 70;
-constexpr double kEchoFeedback = 0.0;
-struct DelayUse {
-    int32_t minDelayMs, maxDelayMs, rate;
-    double dry, feedback;
-};
-constexpr DelayUse kChorus{20, 40, 20, 1.0, 0.0};
-constexpr DelayUse kRobotVoice{12, 12, 0, 0.0, 0.75};
-constexpr DelayUse kFlange{0, 6, 6, 0.9, 0.5};
-
-constexpr uint32_t kSlowRate = 11025, kNormalRate = 22050, kFastRate = 44100;
-
 // The processing switches in the order ApplyEffects counts them.
 constexpr Effect kProcessing[] = {Effect::Echo,     Effect::Chorus,  Effect::Robotvoice, Effect::Backward,
                                   Effect::Flange,   Effect::FadeIn,  Effect::FadeOut,    Effect::BassOnly,
                                   Effect::TrebleOnly, Effect::SweepUp, Effect::SweepDown};
-
-void RunDelay(int16_t* samples, int32_t count, const DelayUse& use)
-{
-    effects::ModulatedDelay(samples, count, use.minDelayMs, use.maxDelayMs, use.rate, use.dry, use.feedback);
-}
 
 // Relative costs per sample of the stages, measured on a speech-like voice,
 // to share a chain between two threads.
@@ -51,11 +34,14 @@ std::vector<effects::ChainStep> ChainFor(const EffectSwitches& s)
     };
     add(s[Effect::SweepUp], kSweepCost, [](int16_t*, int32_t n) { return effects::MakeSweepUpStage(n); });
     add(s[Effect::SweepDown], kSweepCost, [](int16_t*, int32_t n) { return effects::MakeSweepDownStage(n); });
+    // The chain runs over the voice's own length, so the echo's tail is cut
+    // at its end, as the catalogue's limit (the working copy's size) says.
+    static_assert(kEcho.feedback == 0.0, "the chain's echo stage has no feedback");
     add(s[Effect::Echo], kEchoCost,
-        [](int16_t*, int32_t n) { return effects::MakeEchoStage(n, kEchoDelayMs, kEchoDecayPercent); });
-    auto delay = [](const DelayUse& use) {
+        [](int16_t*, int32_t n) { return effects::MakeEchoStage(n, kEcho.delayMs, kEcho.decayPercent); });
+    auto delay = [](const DelayParameters& use) {
         return [use](int16_t*, int32_t n) {
-            return effects::MakeModulatedDelayStage(n, use.minDelayMs, use.maxDelayMs, use.rate, use.dry,
+            return effects::MakeModulatedDelayStage(n, use.minDelayMs, use.maxDelayMs, use.sweepRate, use.dryGain,
                                                     use.feedback);
         };
     };
@@ -76,46 +62,11 @@ std::vector<effects::ChainStep> ChainFor(const EffectSwitches& s)
     add(
         s[Effect::FadeOut], kFadeCost, [](int16_t* v, int32_t n) { return effects::MakeFadeStage(v, n, false); },
         true);
-    add(s[Effect::BassOnly], kBandCost, [](int16_t*, int32_t n) {
-        const double weights[4] = {1.3, 0, 0, 0};
-        return effects::MakeResonatorStage(n, weights, true);
-    });
-    add(s[Effect::TrebleOnly], kBandCost, [](int16_t*, int32_t n) {
-        const double weights[4] = {0, 0, 0, 2.5};
-        return effects::MakeResonatorStage(n, weights, true);
-    });
+    add(s[Effect::BassOnly], kBandCost,
+        [](int16_t*, int32_t n) { return effects::MakeResonatorStage(n, effects::kBassOnlyWeights, true); });
+    add(s[Effect::TrebleOnly], kBandCost,
+        [](int16_t*, int32_t n) { return effects::MakeResonatorStage(n, effects::kTrebleOnlyWeights, true); });
     return steps;
-}
-
-// One routine after another over the whole voice: for an echo that may run
-// past the voice (a buffer larger than the voice), which changes the count.
-int32_t RunRoutines(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& s)
-{
-    if (s[Effect::SweepUp])
-        effects::SweepUpEffect(samples, count);
-    if (s[Effect::SweepDown])
-        effects::SweepDownEffect(samples, count);
-    if (s[Effect::Echo])
-        count = effects::EchoEffect(samples, count, kEchoDelayMs, kEchoDecayPercent, kEchoFeedback, capacity);
-    if (s[Effect::Chorus])
-        RunDelay(samples, count, kChorus);
-    if (s[Effect::Robotvoice])
-        RunDelay(samples, count, kRobotVoice);
-    if (s[Effect::Backward])
-        effects::ReverseVoice(samples, count);
-    if (s[Effect::Flange])
-        RunDelay(samples, count, kFlange);
-    if (s.pitchPosition != kPitchNone)
-        effects::PitchBarShift(samples, count, kPitchMax - s.pitchPosition);
-    if (s[Effect::FadeIn])
-        effects::FadeInEffect(samples, count);
-    if (s[Effect::FadeOut])
-        effects::FadeOutEffect(samples, count);
-    if (s[Effect::BassOnly])
-        effects::BassOnlyEffect(samples, count);
-    if (s[Effect::TrebleOnly])
-        effects::TrebleOnlyEffect(samples, count, true);
-    return count;
 }
 
 }  // namespace
@@ -130,24 +81,21 @@ int32_t CountActiveEffects(const EffectSwitches& switches)
 
 uint32_t ExportSampleRate(const EffectSwitches& switches)
 {
-    return switches[Effect::FastSqueaker] ? kFastRate : switches[Effect::SlowMonster] ? kSlowRate : kNormalRate;
+    return switches[Effect::FastSqueaker]  ? kFastSqueakerRateHz
+           : switches[Effect::SlowMonster] ? kSlowMonsterRateHz
+                                           : kNormalRateHz;
 }
 
 uint32_t PlaybackSampleRate(const EffectSwitches& switches)
 {
-    return switches[Effect::SlowMonster] ? kSlowRate : switches[Effect::FastSqueaker] ? kFastRate : kNormalRate;
+    return switches[Effect::SlowMonster]    ? kSlowMonsterRateHz
+           : switches[Effect::FastSqueaker] ? kFastSqueakerRateHz
+                                            : kNormalRateHz;
 }
 
-int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& switches,
-                       effects::ChainThreads threads)
+void RunEffectChain(int16_t* samples, int32_t count, const EffectSwitches& switches, effects::ChainThreads threads)
 {
-    // The echo's tail is cut at the end of the buffer; when the buffer is the
-    // voice's own size (always, for a loaded or recorded voice) the count
-    // stays and the effects can run as one streamed chain.
-    if (capacity != count)
-        return RunRoutines(samples, count, capacity, switches);
     effects::RunChain(samples, count, ChainFor(switches), threads);
-    return count;
 }
 
 bool ApplyEffects(VoiceDocument& document, const EffectSwitches& switches, const std::string& fileName,
@@ -166,12 +114,11 @@ bool ApplyEffects(VoiceDocument& document, const EffectSwitches& switches, const
     if (active > 0 && document.WorkBuffer) {
         effects::StepsPerEffect = kEffectGaugeScale / active;
         effects::Progress* previous = effects::SetCurrentProgress(&host);
-        const int32_t count = RunEffectChain(document.WorkBuffer.samples(), document.ProcessedBytes / 2,
-                                             document.WorkCapacity() / 2, switches);
+        // The document keeps the working copy exactly as large as the voice,
+        // so the echo's limit is the voice's length and the length stays.
+        RunEffectChain(document.WorkBuffer.samples(), document.ProcessedBytes / 2, switches);
         effects::SetCurrentProgress(previous);
         document.WorkAltered = true;
-        if (switches[Effect::Echo])
-            document.ProcessedBytes = 2 * count;
     }
     host.ShowWaveData(document.WorkBuffer.data(), document.ProcessedBytes);
     bool written = true;

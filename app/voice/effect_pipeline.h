@@ -38,10 +38,10 @@ bool ApplyEffects(VoiceDocument& document, const EffectSwitches& switches, const
                   EffectRunHost& host);
 
 // The sample work alone: runs the active effects in order over `count`
-// samples (the buffer holds `capacity`) and returns the sample count after
-// the run. StepsPerEffect must already be set. A long voice is worked through
-// by two threads unless told otherwise.
-int32_t RunEffectChain(int16_t* samples, int32_t count, int32_t capacity, const EffectSwitches& switches,
-                       effects::ChainThreads threads = effects::ChainThreads::Automatic);
+// samples, in place; the count stays (the echo's tail is cut at the end).
+// StepsPerEffect must already be set. A long voice is worked through by two
+// threads unless told otherwise.
+void RunEffectChain(int16_t* samples, int32_t count, const EffectSwitches& switches,
+                    effects::ChainThreads threads = effects::ChainThreads::Automatic);
 
 }  // namespace voice

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "effect_catalogue.h"
 #include "effect_pipeline.h"
 #include "effects.h"
 #include "test_signals.h"
@@ -37,21 +38,19 @@ void SweepUp(benchmark::State& s) { RunRoutine(s, effects::SweepUpEffect); }
 void SweepDown(benchmark::State& s) { RunRoutine(s, effects::SweepDownEffect); }
 void Echo(benchmark::State& s)
 {
-    RunRoutine(s, [](int16_t* v, int32_t n) { effects::EchoEffect(v, n, 300, 70, 0.0, n); });
+    const voice::EchoParameters& e = voice::kEcho;
+    RunRoutine(s, [&](int16_t* v, int32_t n) { effects::EchoEffect(v, n, e.delayMs, e.decayPercent, e.feedback, n); });
 }
-void Chorus(benchmark::State& s)
+void RunDelay(benchmark::State& s, const voice::DelayParameters& d)
 {
-    RunRoutine(s, [](int16_t* v, int32_t n) { effects::ModulatedDelay(v, n, 20, 40, 20, 1.0, 0.0); });
+    RunRoutine(s, [&](int16_t* v, int32_t n) {
+        effects::ModulatedDelay(v, n, d.minDelayMs, d.maxDelayMs, d.sweepRate, d.dryGain, d.feedback);
+    });
 }
-void RobotVoice(benchmark::State& s)
-{
-    RunRoutine(s, [](int16_t* v, int32_t n) { effects::ModulatedDelay(v, n, 12, 12, 0, 0.0, 0.75); });
-}
+void Chorus(benchmark::State& s) { RunDelay(s, voice::kChorus); }
+void RobotVoice(benchmark::State& s) { RunDelay(s, voice::kRobotVoice); }
 void Backward(benchmark::State& s) { RunRoutine(s, effects::ReverseVoice); }
-void Flange(benchmark::State& s)
-{
-    RunRoutine(s, [](int16_t* v, int32_t n) { effects::ModulatedDelay(v, n, 0, 6, 6, 0.9, 0.5); });
-}
+void Flange(benchmark::State& s) { RunDelay(s, voice::kFlange); }
 void PitchStep(benchmark::State& s)
 {
     const int32_t step = int32_t(s.range(0));
@@ -77,7 +76,7 @@ void AllTwelve(benchmark::State& state)
     s.pitchPosition = 3;
     effects::StepsPerEffect = 10;
     RunRoutine(state, [&](int16_t* v, int32_t n) {
-        voice::RunEffectChain(v, n, n, s, oneThread ? effects::ChainThreads::One : effects::ChainThreads::Automatic);
+        voice::RunEffectChain(v, n, s, oneThread ? effects::ChainThreads::One : effects::ChainThreads::Automatic);
     });
 }
 

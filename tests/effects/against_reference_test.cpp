@@ -65,6 +65,9 @@ std::vector<Case> Cases()
     cases.push_back({"short echo with feedback",
                      [](int16_t* s, int32_t n) { effects::EchoEffect(s, n, 3, 85, 0.6, n); },
                      [](int16_t* s, int32_t n) { reference::EchoEffect(s, n, 3, 85, 0.6, n); }});
+    cases.push_back({"echo louder than 2^31 before clipping",
+                     [](int16_t* s, int32_t n) { effects::EchoEffect(s, n, 5, 2000000000, 0.0, n); },
+                     [](int16_t* s, int32_t n) { reference::EchoEffect(s, n, 5, 2000000000, 0.0, n); }});
     cases.push_back({"chorus", [](int16_t* s, int32_t n) { effects::ModulatedDelay(s, n, 20, 40, 20, 1.0, 0.0); },
                      [](int16_t* s, int32_t n) { reference::ModulatedDelay(s, n, 20, 40, 20, 1.0, 0.0); }});
     cases.push_back({"robot voice",
@@ -78,15 +81,10 @@ std::vector<Case> Cases()
     cases.push_back({"fade in", effects::FadeInEffect, reference::FadeInEffect});
     cases.push_back({"fade out", effects::FadeOutEffect, reference::FadeOutEffect});
     cases.push_back({"backward", effects::ReverseVoice, reference::ReverseVoice});
-    cases.push_back({"bass only", effects::BassOnlyEffect, [](int16_t* s, int32_t n) {
-                         const double w[4] = {1.3, 0, 0, 0};
-                         reference::ResonatorBank(s, n, w);
-                     }});
+    cases.push_back({"bass only", effects::BassOnlyEffect,
+                     [](int16_t* s, int32_t n) { reference::ResonatorBank(s, n, effects::kBassOnlyWeights); }});
     cases.push_back({"treble only", [](int16_t* s, int32_t n) { effects::TrebleOnlyEffect(s, n, true); },
-                     [](int16_t* s, int32_t n) {
-                         const double w[4] = {0, 0, 0, 2.5};
-                         reference::ResonatorBank(s, n, w);
-                     }});
+                     [](int16_t* s, int32_t n) { reference::ResonatorBank(s, n, effects::kTrebleOnlyWeights); }});
     for (const auto& weights : {std::array<double, 4>{1, 0.5, 0, 0.25}, std::array<double, 4>{0, 1.1, 0.7, 0},
                                 std::array<double, 4>{0, 0, 3.5, 0}})
         cases.push_back({"resonator bank " + std::to_string(weights[0]) + "/" + std::to_string(weights[1]),
@@ -119,14 +117,16 @@ TEST_F(AgainstReference, EveryRoutineOnEveryInputMatchesBitForBit)
 
 TEST_F(AgainstReference, EchoTailPastTheVoiceMatches)
 {
-    for (int32_t limit : {100, 6614, 6615, 10000, 16615, 20000}) {
-        Voice mine = signals::SpeechLike(10000), theirs = mine;
-        mine.resize(20000, 777);  // whatever lies past the voice must not leak into the tail
-        theirs.resize(20000, 777);
-        const int32_t mineCount = effects::EchoEffect(mine.data(), 10000, 300, 70, 0.0, limit);
-        const int32_t theirCount = reference::EchoEffect(theirs.data(), 10000, 300, 70, 0.0, limit);
-        EXPECT_EQ(mineCount, theirCount) << "limit " << limit;
-        EXPECT_EQ(mine, theirs) << "limit " << limit;
+    for (double feedback : {0.0, 0.6}) {
+        for (int32_t limit : {100, 6614, 6615, 10000, 16615, 20000}) {
+            Voice mine = signals::SpeechLike(10000), theirs = mine;
+            mine.resize(20000, 777);  // whatever lies past the voice must not leak into the tail
+            theirs.resize(20000, 777);
+            const int32_t mineCount = effects::EchoEffect(mine.data(), 10000, 300, 70, feedback, limit);
+            const int32_t theirCount = reference::EchoEffect(theirs.data(), 10000, 300, 70, feedback, limit);
+            EXPECT_EQ(mineCount, theirCount) << "limit " << limit << ", feedback " << feedback;
+            EXPECT_EQ(mine, theirs) << "limit " << limit << ", feedback " << feedback;
+        }
     }
 }
 

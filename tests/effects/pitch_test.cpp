@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "crossfade_tables.h"
 #include "effects.h"
 #include "test_signals.h"
 
@@ -40,6 +41,18 @@ TEST_F(Pitch, BarStepsGiveTheTabledLineLengthsSpeedsAndCrossfadeIntervals)
     EXPECT_FALSE(effects::PitchBarParameters(13, rate, maxDelayMs));
     EXPECT_FALSE(effects::PitchBarParameters(-1, rate, maxDelayMs));
 }
+
+#if defined(__x86_64__)
+// The kept crossfade gains are what the x87's own sine and cosine give.
+TEST_F(Pitch, CrossfadeTablesAreTheX87sCosinesAndSines)
+{
+    const long double halfPi = 3.14159265358979323846264338327950288L / 2;
+    for (int32_t i = 0; i < effects::kCrossfadeLength; ++i) {
+        EXPECT_EQ(effects::kCrossfadeCosine[i], double(cosl(i * halfPi / effects::kCrossfadeLength))) << i;
+        EXPECT_EQ(effects::kCrossfadeSine[i], double(sinl(i * halfPi / effects::kCrossfadeLength))) << i;
+    }
+}
+#endif
 
 TEST_F(Pitch, StepSixAndStepsOffTheBarLeaveTheVoiceAlone)
 {

@@ -4,13 +4,25 @@
 #include <cmath>
 #include <vector>
 
+#include "arithmetic.h"  // which extended format this processor computes in
+#if !PARROTEL_NATIVE_X87
+#include "crossfade_tables.h"
+#endif
+
 namespace reference {
 
 namespace {
 
+// The x87 extended format: long double on x86-64, its integer emulation elsewhere.
+#if PARROTEL_NATIVE_X87
 using Ext = long double;
-
 long long Round(Ext x) { return std::llrint(x); }
+Ext Sqrt(Ext x) { return sqrtl(x); }
+#else
+using Ext = effects::X87Extended;
+long long Round(Ext x) { return x.RoundToInteger(); }
+Ext Sqrt(Ext x) { return x.SquareRoot(); }
+#endif
 int16_t Clip(long long v) { return v > 32767 ? 32767 : v < -32768 ? -32768 : int16_t(v); }
 int16_t Low16(long long v) { return int16_t(uint16_t(v)); }
 int32_t Ms(int32_t ms) { return int32_t(Round(Ext(ms * 22050) / 1000)); }
@@ -42,11 +54,17 @@ void Shift(int16_t* Samples, int32_t Count, int32_t MinDelayMs, int32_t MaxDelay
     s.step = s.rising ? 1 : -1;
     s.R = s.L - s.M - int32_t(Round(Ext(265) / s.n));
     s.D.assign(s.L, 0);
+#if PARROTEL_NATIVE_X87
     const Ext halfPi = 3.14159265358979323846264338327950288L / 2;  // rounds to extended pi, halved exactly
     for (int i = 0; i < 265; ++i) {
         s.C[i] = double(cosl(i * halfPi / 265));
         s.S[i] = double(sinl(i * halfPi / 265));
     }
+#else
+    // No library but the x87's gives its sines and cosines: take its results.
+    std::copy(effects::kCrossfadeCosine, effects::kCrossfadeCosine + 265, s.C);
+    std::copy(effects::kCrossfadeSine, effects::kCrossfadeSine + 265, s.S);
+#endif
 
     int32_t nLow = s.n, nHigh = s.n, sweepDir = 1, SI = 0, sweepCounter = 0;
     bool sweeping = false;
@@ -220,7 +238,7 @@ static void Fade(int16_t* Samples, int32_t Count, bool in)
     int32_t peak = 0;
     for (int32_t i = 0; i < Count; ++i)
         peak = std::max(peak, std::abs(int32_t(Samples[i])));
-    const double g = peak > 0 ? double(sqrtl(Ext(32767) / peak)) : 0.0;
+    const double g = peak > 0 ? double(Sqrt(Ext(32767) / peak)) : 0.0;
     for (int32_t i = 0; i < Count; ++i) {
         const int32_t k = in ? i : Count - 1 - i;
         const Ext t = (k * Ext(g)) / (Count - 1);

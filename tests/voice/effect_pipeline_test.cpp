@@ -6,6 +6,7 @@
 
 #include "../effects/reference_effects.h"
 #include "../effects/test_signals.h"
+#include "effect_catalogue.h"
 #include "effect_pipeline.h"
 #include "effects.h"
 #include "wave_builder.h"
@@ -57,17 +58,20 @@ std::vector<int16_t> ReferenceChain(std::vector<int16_t> v, const EffectSwitches
     int32_t n = int32_t(v.size());
     if (s[Effect::SweepUp]) reference::SweepUpEffect(p, n);
     if (s[Effect::SweepDown]) reference::SweepDownEffect(p, n);
-    if (s[Effect::Echo]) n = reference::EchoEffect(p, n, 300, 70, 0.0, n);
-    if (s[Effect::Chorus]) reference::ModulatedDelay(p, n, 20, 40, 20, 1.0, 0.0);
-    if (s[Effect::Robotvoice]) reference::ModulatedDelay(p, n, 12, 12, 0, 0.0, 0.75);
+    auto delay = [&](const voice::DelayParameters& d) {
+        reference::ModulatedDelay(p, n, d.minDelayMs, d.maxDelayMs, d.sweepRate, d.dryGain, d.feedback);
+    };
+    const voice::EchoParameters& echo = voice::kEcho;
+    if (s[Effect::Echo]) n = reference::EchoEffect(p, n, echo.delayMs, echo.decayPercent, echo.feedback, n);
+    if (s[Effect::Chorus]) delay(voice::kChorus);
+    if (s[Effect::Robotvoice]) delay(voice::kRobotVoice);
     if (s[Effect::Backward]) reference::ReverseVoice(p, n);
-    if (s[Effect::Flange]) reference::ModulatedDelay(p, n, 0, 6, 6, 0.9, 0.5);
+    if (s[Effect::Flange]) delay(voice::kFlange);
     if (s.pitchPosition != 6) reference::PitchBarShift(p, n, 12 - s.pitchPosition);
     if (s[Effect::FadeIn]) reference::FadeInEffect(p, n);
     if (s[Effect::FadeOut]) reference::FadeOutEffect(p, n);
-    const double bass[4] = {1.3, 0, 0, 0}, treble[4] = {0, 0, 0, 2.5};
-    if (s[Effect::BassOnly]) reference::ResonatorBank(p, n, bass);
-    if (s[Effect::TrebleOnly]) reference::ResonatorBank(p, n, treble);
+    if (s[Effect::BassOnly]) reference::ResonatorBank(p, n, effects::kBassOnlyWeights);
+    if (s[Effect::TrebleOnly]) reference::ResonatorBank(p, n, effects::kTrebleOnlyWeights);
     v.resize(size_t(n));
     return v;
 }
@@ -236,8 +240,8 @@ TEST(EffectPipeline, TwoThreadsGiveTheSameVoiceAsOne)
          }()}) {
         std::vector<int16_t> two = voice, one = voice;
         effects::StepsPerEffect = 120 / voice::CountActiveEffects(s);
-        EXPECT_EQ(voice::RunEffectChain(two.data(), int32_t(two.size()), int32_t(two.size()), s), int32_t(two.size()));
-        voice::RunEffectChain(one.data(), int32_t(one.size()), int32_t(one.size()), s, effects::ChainThreads::One);
+        voice::RunEffectChain(two.data(), int32_t(two.size()), s);
+        voice::RunEffectChain(one.data(), int32_t(one.size()), s, effects::ChainThreads::One);
         EXPECT_EQ(two, one) << "pitch " << s.pitchPosition;
         EXPECT_EQ(two, ReferenceChain(voice, s)) << "pitch " << s.pitchPosition;
     }
