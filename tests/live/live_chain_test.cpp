@@ -27,7 +27,7 @@ EffectSwitches Switches(std::initializer_list<Effect> on, int32_t pitchPosition 
 signals::Voice WholeVoiceChain(signals::Voice voice, const EffectSwitches& switches)
 {
     const int32_t count = int32_t(voice.size());
-    voice::RunEffectChain(voice.data(), count, count, switches, effects::ChainThreads::One);
+    voice::RunEffectChain(voice.data(), count, switches, effects::ChainThreads::One);
     return voice;
 }
 
