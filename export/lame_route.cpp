@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "pending_file.h"
+#include "files/atomic_file.h"
 #include "result_codes.h"
 
 namespace mp3 {
@@ -27,7 +27,7 @@ int16_t WaveStatusCode(WaveStatus status)
     return kCannotOpenInputFile;
 }
 
-int16_t EncodeData(LameStream& stream, WaveSource& wave, PendingFile& output, std::atomic<int16_t>& percent,
+int16_t EncodeData(LameStream& stream, WaveSource& wave, files::AtomicFile& output, std::atomic<int16_t>& percent,
                    const std::atomic<bool>& stop)
 {
     const WaveFormat& format = wave.format();
@@ -101,7 +101,7 @@ int16_t EncodeWaveWithLame(const std::string& source, const std::string& destina
         return kLameInitFailed;
     if (!stream.KeepsSettings())
         return kCannotOpenCodecStream;
-    PendingFile output;
+    files::AtomicFile output;
     if (!output.Create(destination))
         return kCannotOpenOutputFile;
     try {

@@ -6,8 +6,9 @@
 // prepare, then hand the pin one media sample after another and finish. The
 // sound is resampled to 8000 Hz mono with libswresample and coded with
 // libavcodec's real_144 encoder. The file is written under a temporary name in
-// the target's folder and only takes the target's name when it is finished,
-// so a failed or stopped encoding leaves whatever was there before.
+// the target's folder and only takes the target's name when it is finished
+// (RealMediaWriter), so a failed or stopped encoding leaves whatever was there
+// before.
 #pragma once
 
 #include "media_sample.h"
@@ -137,7 +138,6 @@ private:
     ClipProperties clip_;
     TargetSettings target_;
     std::unique_ptr<RealAudioEncoder> encoder_;
-    std::string temporaryPath_;  // the file being written until it is done
 };
 
 }  // namespace realconv

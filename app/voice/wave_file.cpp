@@ -1,17 +1,15 @@
 #include "wave_file.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
 
+#include "files/atomic_file.h"
 #include "riff/riff.h"
 #include "wave_format.h"
 
@@ -58,17 +56,6 @@ std::string CreateUniqueFile(const std::string& folder, const std::string& prefi
         return {};
     close(fd);
     return pattern;
-}
-
-// The mode a new file gets (0666 less the umask), or the mode of the file it replaces.
-mode_t ModeFor(const std::string& path)
-{
-    struct stat existing;
-    if (stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
 }
 
 bool WriteChunks(riff::Writer& w, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels,
@@ -378,27 +365,12 @@ SampleBlock AllocateSamples(int32_t bytes)
 bool WriteWaveFile(const std::string& path, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels,
                    const uint8_t* samples, int32_t bytes, const EffectSettings* settings)
 {
-    // Writing through a link replaces the file it points to, not the link.
-    fs::path target(path);
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(target, error))) {
-        target = fs::canonical(target, error);
-        if (error)
-            return false;
-    }
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    const std::string temporary = CreateUniqueFile(folder, "." + target.filename().string() + ".");
-    if (temporary.empty())
-        return false;
+    files::AtomicFile file;
     riff::Writer writer;
-    bool ok = writer.create(temporary) &&
+    bool ok = file.Create(path) && writer.attach(file.stream()) &&
               WriteChunks(writer, samplesPerSecond, bitsPerSample, channels, samples, bytes, settings);
     ok = writer.close() && ok;
-    ok = ok && chmod(temporary.c_str(), ModeFor(target.string())) == 0;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
-        RemoveQuietly(temporary);
-    return ok;
+    return ok && file.Commit();
 }
 
 SampleBlock ReadWaveFile(const std::string& originalPath, EffectSettings& settings, UserFeedback& feedback)

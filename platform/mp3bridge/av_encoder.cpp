@@ -15,7 +15,7 @@ extern "C" {
 }
 
 #include "mpeg_frame.h"
-#include "pending_file.h"
+#include "files/atomic_file.h"
 #include "result_codes.h"
 
 namespace mp3 {
@@ -112,7 +112,7 @@ bool IsDiskFull(int errorNumber) { return errorNumber == ENOSPC || errorNumber =
 // Sends one frame (null: the end) and writes every packet that comes back.
 class PacketWriter {
 public:
-    PacketWriter(AVCodecContext& context, PendingFile& output) : context_(context), output_(output)
+    PacketWriter(AVCodecContext& context, files::AtomicFile& output) : context_(context), output_(output)
     {
         if (!packet_)
             throw std::bad_alloc();
@@ -137,7 +137,7 @@ public:
 
 private:
     AVCodecContext& context_;
-    PendingFile& output_;
+    files::AtomicFile& output_;
     PacketPtr packet_{av_packet_alloc()};
 };
 
@@ -250,7 +250,7 @@ int16_t ConvertOpenedWave(const AVCodec* encoder, WaveSource& wave, const std::s
     CodecContextPtr context = OpenEncoder(encoder, format, bitsPerSecond);
     if (!context)
         return kCannotOpenCodecStream;
-    PendingFile output;
+    files::AtomicFile output;
     if (!output.Create(destination))
         return kCannotOpenOutputFile;
     PacketWriter writer(*context, output);

@@ -1,0 +1,168 @@
+#include "files/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <random>
+
+namespace files {
+
+namespace {
+
+// Temporary names are tried until one is free; a clash is rare enough that
+// running out means something else is wrong.
+constexpr int kNameAttempts = 16;
+constexpr size_t kRandomLetters = 6;
+constexpr char kTemporarySuffix[] = ".part";
+constexpr size_t kWriteBufferBytes = 1 << 16;
+
+struct SplitPath {
+    std::string folder;  // "." for a bare file name
+    std::string name;
+};
+
+SplitPath Split(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// The file a save must replace: the target itself, or the file its
+// symbolic link names. Empty, with errno set, when a link leads nowhere.
+std::string ResolveTarget(const std::string& target)
+{
+    struct stat status;
+    if (lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return target;
+    char resolved[PATH_MAX];
+    if (!realpath(target.c_str(), resolved))
+        return {};
+    return resolved;
+}
+
+std::string RandomLetters()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string letters(kRandomLetters, 'x');
+    for (char& letter : letters)
+        letter = kLetters[random() % (sizeof kLetters - 1)];
+    return letters;
+}
+
+// ".name.XXXXXX.part" in the target's folder.
+std::string TemporaryNameBeside(const SplitPath& target)
+{
+    return target.folder + "/." + target.name + "." + RandomLetters() + kTemporarySuffix;
+}
+
+}  // namespace
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+void AtomicFile::Remember(int errorNumber) { errorNumber_ = errorNumber != 0 ? errorNumber : EIO; }
+
+bool AtomicFile::Create(const std::string& target)
+{
+    Discard();
+    errorNumber_ = 0;
+    target_ = ResolveTarget(target);
+    const SplitPath parts = Split(target_);
+    if (target_.empty() || parts.name.empty()) {
+        Remember(target_.empty() ? errno : EISDIR);
+        return false;
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string name = TemporaryNameBeside(parts);
+        // 0666: the umask decides, as for any new file the user saves.
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            Remember(errno);
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        // A replaced file keeps its permissions.
+        struct stat existing;
+        if (stat(target_.c_str(), &existing) == 0)
+            fchmod(fd, existing.st_mode & 07777);
+        stream_ = ::fdopen(fd, "w+b");
+        if (!stream_) {
+            Remember(errno);
+            ::close(fd);
+            ::unlink(name.c_str());
+            return false;
+        }
+        std::setvbuf(stream_, nullptr, _IOFBF, kWriteBufferBytes);
+        temporary_ = name;
+        return true;
+    }
+    return false;
+}
+
+bool AtomicFile::Write(const void* bytes, size_t count)
+{
+    if (!stream_)
+        return false;
+    if (count != 0 && std::fwrite(bytes, 1, count, stream_) != count) {
+        Remember(errno);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::Commit()
+{
+    if (!stream_)
+        return false;
+    bool ok = std::fflush(stream_) == 0;
+    if (!ok)
+        Remember(errno);
+    else if (std::ferror(stream_)) {
+        ok = false;
+        Remember(errorNumber_);
+    }
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (ok && !closed) {
+        ok = false;
+        Remember(errno);
+    }
+    if (ok && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        ok = false;
+        Remember(errno);
+    }
+    if (!ok) {
+        Discard();
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+void AtomicFile::Discard()
+{
+    if (stream_)
+        std::fclose(stream_);
+    stream_ = nullptr;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+bool SaveWholeFile(const std::string& target, const void* bytes, size_t count, int* errorNumber)
+{
+    AtomicFile file;
+    const bool saved = file.Create(target) && file.Write(bytes, count) && file.Commit();
+    if (!saved && errorNumber)
+        *errorNumber = file.errorNumber();
+    return saved;
+}
+
+}  // namespace files

@@ -1,0 +1,74 @@
+// Saving a file whole or not at all.
+//
+// Every save of the program (voice files, WAVE, MP3 and RealAudio exports,
+// the settings file) goes through AtomicFile: the bytes are written to a new
+// temporary file in the target's folder, which takes the target's name only
+// when every byte has been written. A failed or stopped save removes its
+// temporary file and leaves whatever was at the target as it was; nobody
+// ever sees a half-written file under the target's name.
+//
+// Rules:
+// - The temporary file is hidden (its name starts with a dot), unique
+//   (created with O_EXCL), and lies in the target's folder, so the rename is
+//   atomic (one file system).
+// - A target that is a symbolic link stays a link: the file it points to is
+//   replaced. A link that points nowhere cannot be saved through.
+// - The saved file keeps the permissions of the file it replaces; a new file
+//   gets those of any new file (0666 less the umask).
+//
+// No Qt, no exceptions: the caller decides what a failure means to the user;
+// errorNumber() says why it failed (an errno value).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace files {
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    // Discards a file that was not committed.
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Starts a file that will replace target (or appear there). False, with
+    // errorNumber(), when no temporary file can be made in target's folder.
+    bool Create(const std::string& target);
+
+    // The temporary file, open for buffered writing and seeking (a writer
+    // that patches a header at the end seeks back with fseeko). Null before
+    // Create and after Commit or Discard. Every failed write on it makes
+    // Commit fail.
+    std::FILE* stream() const { return stream_; }
+    // Writes all the bytes; false (with errorNumber()) when they did not all
+    // go out.
+    bool Write(const void* bytes, size_t count);
+
+    // Flushes and closes the file and gives it the target's name. False, and
+    // the target left as it was, when any of it failed (or any earlier write
+    // did).
+    bool Commit();
+    // Removes the temporary file; the target stays as it was.
+    void Discard();
+
+    int errorNumber() const { return errorNumber_; }
+    // The path that Commit replaces: the target, or the file its link names.
+    const std::string& target() const { return target_; }
+
+private:
+    void Remember(int errorNumber);
+
+    std::FILE* stream_ = nullptr;
+    std::string target_;
+    std::string temporary_;
+    int errorNumber_ = 0;
+};
+
+// Saves count bytes as the whole content of target, through an AtomicFile.
+// False, with *errorNumber when given, when the target could not be saved.
+bool SaveWholeFile(const std::string& target, const void* bytes, size_t count, int* errorNumber = nullptr);
+
+}  // namespace files

@@ -1,0 +1,112 @@
+// Saves that replace a file whole or not at all: what the folder holds while
+// a save runs, after it, and after one that fails.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "files/atomic_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = fs::temp_directory_path() / "atomic-file-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+    size_t Entries() const { return size_t(std::distance(fs::directory_iterator(folder_), {})); }
+
+    std::string folder_;
+};
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+mode_t Mode(const std::string& path)
+{
+    struct stat status {};
+    stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+TEST_F(AtomicFileTest, TheTargetChangesOnlyWhenTheSaveIsCommittedAndKeepsItsPermissions)
+{
+    const std::string target = Path("voice.wav");
+    WriteFile(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+
+    files::AtomicFile file;
+    ASSERT_TRUE(file.Create(target));
+    ASSERT_TRUE(file.Write("new contents", 12));
+    ASSERT_EQ(std::fflush(file.stream()), 0);
+    EXPECT_EQ(Contents(target), "old");
+    EXPECT_EQ(Entries(), 2u) << "the new file is written beside the target";
+
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(Contents(target), "new contents");
+    EXPECT_EQ(Mode(target), 0640u);
+    EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(AtomicFileTest, ASaveThatIsDroppedOrFailsLeavesTheTargetAsItWas)
+{
+    const std::string target = Path("settings.ini");
+    WriteFile(target, "kept");
+    {
+        files::AtomicFile dropped;
+        ASSERT_TRUE(dropped.Create(target));
+        ASSERT_TRUE(dropped.Write("lost", 4));
+    }
+    EXPECT_EQ(Contents(target), "kept");
+    EXPECT_EQ(Entries(), 1u);
+
+    // A folder that cannot be replaced by a file: the rename fails.
+    const std::string folderTarget = Path("taken");
+    fs::create_directories(folderTarget + "/inside");
+    files::AtomicFile refused;
+    ASSERT_TRUE(refused.Create(folderTarget));
+    ASSERT_TRUE(refused.Write("x", 1));
+    EXPECT_FALSE(refused.Commit());
+    EXPECT_NE(refused.errorNumber(), 0);
+    EXPECT_TRUE(fs::is_directory(folderTarget + "/inside"));
+    EXPECT_EQ(Entries(), 2u);
+
+    int error = 0;
+    EXPECT_FALSE(files::SaveWholeFile(Path("missing/file.mp3"), "x", 1, &error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST_F(AtomicFileTest, ALinkStaysALinkAndTheFileItNamesIsReplaced)
+{
+    const std::string real = Path("real.ra");
+    const std::string link = Path("link.ra");
+    WriteFile(real, "old");
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(files::SaveWholeFile(link, "new", 3));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Contents(real), "new");
+
+    fs::create_symlink(Path("nowhere"), Path("dangling.ra"));
+    EXPECT_FALSE(files::SaveWholeFile(Path("dangling.ra"), "x", 1));
+    EXPECT_FALSE(fs::exists(Path("nowhere")));
+}
+
+}  // namespace
