@@ -1,5 +1,7 @@
 #include "tapedeck/wave_file.h"
 
+#include "riff/wave.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -7,20 +9,6 @@
 namespace tapedeck {
 
 namespace {
-
-constexpr uint16_t kWaveFormatPcm = 1;
-
-void PutLe16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v)
-{
-    PutLe16(p, uint16_t(v));
-    PutLe16(p + 2, uint16_t(v >> 16));
-}
 
 // Data whose length is a whole number of frames and even, so that the data
 // chunk needs no pad byte.
@@ -33,7 +21,7 @@ uint64_t WholeFrames(uint64_t bytes, uint32_t blockAlign)
 bool PatchLe32(std::FILE* file, uint64_t offset, uint32_t value)
 {
     uint8_t bytes[4];
-    PutLe32(bytes, value);
+    riff::WriteLe32(bytes, value);
     return fseeko(file, off_t(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
 }
 
@@ -45,17 +33,12 @@ bool WaveFileWriter::create(const std::string& path, const pcm::Format& format)
     blockAlign_ = format.bytesPerFrame();
     dataBytes_ = 0;
     failed_ = false;
-    uint8_t fmt[16];
-    PutLe16(fmt, kWaveFormatPcm);
-    PutLe16(fmt + 2, format.channels);
-    PutLe32(fmt + 4, format.samplesPerSecond);
-    PutLe32(fmt + 8, format.samplesPerSecond * blockAlign_);
-    PutLe16(fmt + 12, uint16_t(blockAlign_));
-    PutLe16(fmt + 14, format.bitsPerSample);
-    riff::Chunk fmtChunk;
-    open_ = writer_.create(path) && writer_.createChunk(riff_, riff::kRiff, riff::MakeFourCC("WAVE")) &&
-            writer_.createChunk(fmtChunk, riff::MakeFourCC("fmt ")) && writer_.write(fmt, sizeof fmt) &&
-            writer_.ascend(fmtChunk) && writer_.createChunk(data_, riff::MakeFourCC("data"));
+    // The plain 16-byte PCM header.
+    open_ = writer_.create(path) && writer_.createChunk(riff_, riff::kRiff, riff::kWave) &&
+            riff::WriteFormatChunk(writer_,
+                                   riff::PcmFormat(format.channels, format.samplesPerSecond, format.bitsPerSample),
+                                   false) &&
+            writer_.createChunk(data_, riff::kData);
     if (!open_) {
         writer_.close();
         std::remove(path.c_str());
