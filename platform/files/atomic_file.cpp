@@ -56,6 +56,10 @@ std::string RandomLetters()
     return letters;
 }
 
+// fsync of a file or folder; file systems that cannot sync (EINVAL) have
+// nothing to push.
+bool Sync(int fd) { return ::fsync(fd) == 0 || errno == EINVAL; }
+
 // ".name.XXXXXX.part" in the target's folder.
 std::string TemporaryNameBeside(const SplitPath& target)
 {
@@ -121,7 +125,7 @@ bool AtomicFile::Commit()
 {
     if (!stream_)
         return false;
-    bool ok = std::fflush(stream_) == 0;
+    bool ok = std::fflush(stream_) == 0 && Sync(fileno(stream_));
     if (!ok)
         Remember(errno);
     else if (std::ferror(stream_)) {
@@ -143,6 +147,10 @@ bool AtomicFile::Commit()
         return false;
     }
     temporary_.clear();
+    if (!SyncFolderOf(target_)) {
+        Remember(errno);
+        return false;
+    }
     return true;
 }
 
@@ -154,6 +162,20 @@ void AtomicFile::Discard()
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
     temporary_.clear();
+}
+
+bool SyncToDisk(std::FILE* stream) { return stream && std::fflush(stream) == 0 && Sync(fileno(stream)); }
+
+bool SyncFolderOf(const std::string& path)
+{
+    const int fd = ::open(Split(path).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = Sync(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
 }
 
 bool SaveWholeFile(const std::string& target, const void* bytes, size_t count, int* errorNumber)

@@ -5,7 +5,10 @@
 // temporary file in the target's folder, which takes the target's name only
 // when every byte has been written. A failed or stopped save removes its
 // temporary file and leaves whatever was at the target as it was; nobody
-// ever sees a half-written file under the target's name.
+// ever sees a half-written file under the target's name. A save that
+// reports success is on the disk: the file is flushed (fsync) before the
+// rename and its folder after it, so a power cut right after "saved" finds
+// either the old file or the whole new one, never an empty one.
 //
 // Rules:
 // - The temporary file is hidden (its name starts with a dot), unique
@@ -47,9 +50,10 @@ public:
     // go out.
     bool Write(const void* bytes, size_t count);
 
-    // Flushes and closes the file and gives it the target's name. False, and
-    // the target left as it was, when any of it failed (or any earlier write
-    // did).
+    // Flushes the file to the disk, closes it, gives it the target's name and
+    // flushes the folder. False when any of it failed (or any earlier write
+    // did); the target is then left as it was, unless only the folder's
+    // flush failed (the new file is in place but may not survive a power cut).
     bool Commit();
     // Removes the temporary file; the target stays as it was.
     void Discard();
@@ -70,5 +74,13 @@ private:
 // Saves count bytes as the whole content of target, through an AtomicFile.
 // False, with *errorNumber when given, when the target could not be saved.
 bool SaveWholeFile(const std::string& target, const void* bytes, size_t count, int* errorNumber = nullptr);
+
+// For files written in place (the recording): pushes what was written to
+// the stream down to the disk (fflush, then fsync). A file system that
+// cannot sync this kind of file counts as done.
+bool SyncToDisk(std::FILE* stream);
+// Pushes the entries of path's folder down to the disk, so that a file
+// created or renamed there is still there after a power cut.
+bool SyncFolderOf(const std::string& path);
 
 }  // namespace files

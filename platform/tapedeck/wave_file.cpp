@@ -1,5 +1,6 @@
 #include "tapedeck/wave_file.h"
 
+#include "files/atomic_file.h"
 #include "riff/wave.h"
 
 #include <algorithm>
@@ -34,13 +35,14 @@ bool WaveFileWriter::create(const std::string& path, const pcm::Format& format)
     dataBytes_ = 0;
     failed_ = false;
     // The plain 16-byte PCM header.
-    open_ = writer_.create(path) && writer_.createChunk(riff_, riff::kRiff, riff::kWave) &&
+    file_ = std::fopen(path.c_str(), "wb");
+    open_ = writer_.attach(file_) && writer_.createChunk(riff_, riff::kRiff, riff::kWave) &&
             riff::WriteFormatChunk(writer_,
                                    riff::PcmFormat(format.channels, format.samplesPerSecond, format.bitsPerSample),
                                    false) &&
             writer_.createChunk(data_, riff::kData);
     if (!open_) {
-        writer_.close();
+        closeFile();
         std::remove(path.c_str());
         return false;
     }
@@ -68,10 +70,21 @@ bool WaveFileWriter::finish()
     if (!open_)
         return false;
     open_ = false;
-    if (!failed_ && writer_.ascend(data_) && writer_.ascend(riff_) && writer_.close())
-        return true;
-    writer_.close();
+    const bool complete = !failed_ && writer_.ascend(data_) && writer_.ascend(riff_) && writer_.close();
+    // On the disk before the stop is reported: the caller reads and keeps it.
+    const bool synced = complete && files::SyncToDisk(file_);
+    closeFile();
+    if (complete)
+        return synced && files::SyncFolderOf(path_);
     return repair();
+}
+
+void WaveFileWriter::closeFile()
+{
+    writer_.close();
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
 }
 
 bool WaveFileWriter::repair()
@@ -86,9 +99,9 @@ bool WaveFileWriter::repair()
         const uint64_t data = WholeFrames(uint64_t(size) - data_.dataOffset, blockAlign_);
         ok = ftruncate(fileno(file), off_t(data_.dataOffset + data)) == 0 &&
              PatchLe32(file, 4, uint32_t(data_.dataOffset - 8 + data)) &&
-             PatchLe32(file, data_.dataOffset - 4, uint32_t(data));
+             PatchLe32(file, data_.dataOffset - 4, uint32_t(data)) && files::SyncToDisk(file);
     }
-    return std::fclose(file) == 0 && ok;
+    return std::fclose(file) == 0 && ok && files::SyncFolderOf(path_);
 }
 
 }  // namespace tapedeck

@@ -1,5 +1,6 @@
 // Saves that replace a file whole or not at all: what the folder holds while
 // a save runs, after it, and after one that fails.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "disk_calls.h"
 #include "files/atomic_file.h"
 
 namespace {
@@ -107,6 +110,21 @@ TEST_F(AtomicFileTest, ALinkStaysALinkAndTheFileItNamesIsReplaced)
     fs::create_symlink(Path("nowhere"), Path("dangling.ra"));
     EXPECT_FALSE(files::SaveWholeFile(Path("dangling.ra"), "x", 1));
     EXPECT_FALSE(fs::exists(Path("nowhere")));
+}
+
+TEST_F(AtomicFileTest, ASaveIsOnTheDiskBeforeItIsReported)
+{
+    const std::string folder = std::filesystem::canonical(folder_);
+    disktest::DiskCalls().clear();
+    ASSERT_TRUE(files::SaveWholeFile(folder + "/durable.wav", "abc", 3));
+    // The bytes reach the disk under the temporary name, then the name
+    // changes, then the folder that holds the new name reaches the disk.
+    const std::vector<std::string>& calls = disktest::DiskCalls();
+    ASSERT_EQ(calls.size(), 3u);
+    const std::string temporary = calls[0].substr(std::string("fsync ").size());
+    EXPECT_THAT(temporary, ::testing::StartsWith(folder + "/.durable.wav."));
+    EXPECT_EQ(calls[1], "rename " + temporary + " -> " + folder + "/durable.wav");
+    EXPECT_EQ(calls[2], "fsync " + folder);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 // sink's monitor while the wave output device plays into the sink.
 #include <gtest/gtest.h>
 
+#include "disk_calls.h"
 #include "sound_support.h"
 #include "tapedeck/tapedeck.h"
 #include "test_signals.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -112,6 +114,18 @@ TEST_F(TapedeckTest, TheFileIsACompleteWaveFileInTheFormatAskedFor)
             ASSERT_LE(std::abs(sample - silence), 1) << at;
         }
     }
+}
+
+TEST_F(TapedeckTest, TheStoppedRecordingIsOnTheDisk)
+{
+    const std::string path = std::filesystem::canonical(scratch_.path("")).string() + "/durable.wav";
+    ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
+    disktest::DiskCalls().clear();
+    ASSERT_EQ(AudioStopRecord(), 0);
+    // Flushed, with its folder, before the stop was reported.
+    const std::vector<std::string> calls = disktest::DiskCalls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "fsync " + path), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "fsync " + path.substr(0, path.rfind('/'))), calls.end());
 }
 
 TEST_F(TapedeckTest, TheRecordingLastsAsLongAsItRan)
