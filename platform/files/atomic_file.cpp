@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 
@@ -60,10 +61,35 @@ std::string RandomLetters()
 // nothing to push.
 bool Sync(int fd) { return ::fsync(fd) == 0 || errno == EINVAL; }
 
-// ".name.XXXXXX.part" in the target's folder.
+// The longest file name the folder takes (255 bytes on the usual file
+// systems).
+size_t NameLimit(const std::string& folder)
+{
+    const long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? size_t(limit) : size_t(NAME_MAX);
+}
+
+// The first bytes of name, at most limit of them, cut where a character
+// begins (UTF-8), so the temporary name stays readable.
+std::string Prefix(const std::string& name, size_t limit)
+{
+    if (name.size() <= limit)
+        return name;
+    size_t cut = limit;
+    while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
+}
+
+// ".name.XXXXXX.part" in the target's folder; with a long name, as much of
+// it as the folder's name limit leaves room for, so that every name the
+// file system takes can be saved.
 std::string TemporaryNameBeside(const SplitPath& target)
 {
-    return target.folder + "/." + target.name + "." + RandomLetters() + kTemporarySuffix;
+    const std::string decoration = "." + RandomLetters() + kTemporarySuffix;
+    const size_t limit = NameLimit(target.folder);
+    const size_t room = limit > decoration.size() + 1 ? limit - decoration.size() - 1 : 0;
+    return target.folder + "/." + Prefix(target.name, room) + decoration;
 }
 
 }  // namespace

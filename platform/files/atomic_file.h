@@ -13,7 +13,9 @@
 // Rules:
 // - The temporary file is hidden (its name starts with a dot), unique
 //   (created with O_EXCL), and lies in the target's folder, so the rename is
-//   atomic (one file system).
+//   atomic (one file system). Its name stays within the folder's name limit
+//   (a long target name is shortened in it), so every name the file system
+//   takes can be saved.
 // - A target that is a symbolic link stays a link: the file it points to is
 //   replaced. A link that points nowhere cannot be saved through.
 // - The saved file keeps the permissions of the file it replaces; a new file

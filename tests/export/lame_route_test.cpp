@@ -138,4 +138,14 @@ TEST(LameRoute, StoppedExportLeavesNoFile)
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"voice.wav"});
 }
 
+TEST(LameRoute, ExportsToANameOf250Bytes)
+{
+    mp3test::ScratchFolder folder;
+    const std::string source = folder.File("voice.wav");
+    mp3test::WriteWave(source, mp3test::MakeVoice(22050, 0.5), 22050, 1);
+    const std::string mp3 = folder.File(std::string(246, 'm') + ".mp3");
+    ASSERT_EQ(Encode(source, mp3, 64), mp3::kResultOk);
+    EXPECT_TRUE(mp3test::DecodeMp3(mp3).ok);
+}
+
 }  // namespace

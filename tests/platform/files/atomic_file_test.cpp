@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -125,6 +126,30 @@ TEST_F(AtomicFileTest, ASaveIsOnTheDiskBeforeItIsReported)
     EXPECT_THAT(temporary, ::testing::StartsWith(folder + "/.durable.wav."));
     EXPECT_EQ(calls[1], "rename " + temporary + " -> " + folder + "/durable.wav");
     EXPECT_EQ(calls[2], "fsync " + folder);
+}
+
+TEST_F(AtomicFileTest, ANameAsLongAsTheFolderTakesCanBeSaved)
+{
+    // 255 bytes on the usual file systems, in two-byte characters.
+    const size_t limit = size_t(pathconf(folder_.c_str(), _PC_NAME_MAX));
+    std::string name;
+    while (name.size() + 2 <= limit - 4)
+        name += "\xC3\xA9";  // é
+    name.resize(limit - 4, 'x');
+    name += ".wav";
+    ASSERT_EQ(name.size(), limit);
+
+    files::AtomicFile file;
+    ASSERT_TRUE(file.Create(Path(name))) << std::strerror(file.errorNumber());
+    // The temporary name fits too, and is cut where a character begins.
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+        const std::string temporary = entry.path().filename();
+        EXPECT_LE(temporary.size(), limit);
+        EXPECT_EQ(temporary.substr(0, 3), ".\xC3\xA9");
+        EXPECT_NE(uint8_t(temporary[temporary.find('.', 1) - 1]), 0xC3);
+    }
+    ASSERT_TRUE(file.Write("long", 4) && file.Commit());
+    EXPECT_EQ(Contents(Path(name)), "long");
 }
 
 }  // namespace
