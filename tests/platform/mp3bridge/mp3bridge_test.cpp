@@ -157,4 +157,16 @@ TEST(Bridge, ExportsToANameOf250Bytes)
     EXPECT_TRUE(mp3test::DecodeMp3(mp3).ok);
 }
 
+// Gapless: a voice of any length decodes to exactly its samples, because the
+// Info tag tells the decoder the encoder's delay and padding.
+TEST(Bridge, DecodesToExactlyTheVoicesLength)
+{
+    mp3test::ScratchFolder folder;
+    mp3test::ExpectGaplessAtSeveralLengths(
+        [](const std::string& source, const std::string& mp3) {
+            return ConvertWaveFileToMp3(source.c_str(), mp3.c_str(), 64000) == 0;
+        },
+        folder);
+}
+
 }  // namespace
