@@ -159,6 +159,7 @@ public:
     }
 
     void close() { writer_.close(); }
+    int outputError() const { return writer_.errorNumber(); }
 
 private:
     bool resample(const uint8_t** in, int frames)
@@ -277,6 +278,7 @@ bool BuildEngine::enableOutputMimeType(const std::string& mimeType, bool enable)
 bool BuildEngine::prepareToEncode()
 {
     discardOutput();
+    outputError_ = 0;
     // The engine codes voice only; every audience can take its 8 kbit/s.
     if (!realAudioEnabled_ || !target_.hasTargetAudience() ||
         target_.audioContent() != TargetSettings::AudioContent::Voice || clip_.outputFile().empty())
@@ -307,8 +309,10 @@ void BuildEngine::discardOutput()
 {
     for (auto& pin : pins_)
         pin->encoder_ = nullptr;
-    if (encoder_)
+    if (encoder_) {
+        outputError_ = encoder_->outputError();
         encoder_->close();
+    }
     encoder_.reset();
 }
 

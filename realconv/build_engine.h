@@ -129,6 +129,10 @@ public:
     bool encodingDone();
     // Drops the output (after a stop or a failure).
     void discardOutput();
+    // After a failed prepareToEncode, encode or encodingDone: why the output
+    // file could not be created or written (an errno value), or 0 when the
+    // failure lay elsewhere.
+    int outputError() const { return outputError_; }
 
 private:
     BuildEngine() = default;
@@ -138,6 +142,7 @@ private:
     ClipProperties clip_;
     TargetSettings target_;
     std::unique_ptr<RealAudioEncoder> encoder_;
+    int outputError_ = 0;
 };
 
 }  // namespace realconv
