@@ -267,6 +267,28 @@ Alignment FindInRecording(const Samples& recorded, const Samples& original)
     return BestAlignment(recorded, original, coarse.lag - long(kStep), coarse.lag + long(kStep));
 }
 
+bool WaitForFileSize(const std::string& path, uint64_t bytes, std::chrono::milliseconds timeout)
+{
+    return RunEventLoopUntil(
+        [&] {
+            std::error_code error;
+            const uintmax_t size = std::filesystem::file_size(path, error);
+            return !error && size >= bytes;
+        },
+        timeout);
+}
+
+bool WaitUntilQuiet(std::chrono::milliseconds timeout)
+{
+    return RunEventLoopUntil(
+        [] {
+            int32_t level = -1;
+            AudioGetRecordLevel(&level, nullptr);
+            return level == 0;
+        },
+        timeout);
+}
+
 bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded)
 {
     const uint16_t started = AudioStartRecord(path.c_str(), 22050, 16, 1, 0);
@@ -274,8 +296,12 @@ bool RecordWhile(const std::string& path, const std::function<void()>& action, W
     if (started != 0)
         return false;
     action();
-    // What was played last is still on its way through the sound server.
-    RunEventLoopFor(std::chrono::milliseconds(200));
+    // What was played last is still on its way through the sound server:
+    // record on for another fifth of a second of sound, and until it is quiet.
+    constexpr uint64_t kTailBytes = 22050 * 2 / 5;
+    std::error_code error;
+    WaitForFileSize(path, std::filesystem::file_size(path, error) + kTailBytes);
+    WaitUntilQuiet();
     EXPECT_EQ(AudioStopRecord(), 0);
     const bool read = ReadWaveFile(path, recorded);
     EXPECT_TRUE(read) << path;
