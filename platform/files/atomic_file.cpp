@@ -108,6 +108,13 @@ bool AtomicFile::Create(const std::string& target)
         Remember(target_.empty() ? errno : EISDIR);
         return false;
     }
+    // Only a file is replaced: never a folder, a device or a pipe.
+    struct stat existing;
+    const bool exists = stat(target_.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        Remember(S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+        return false;
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = TemporaryNameBeside(parts);
         // 0666: the umask decides, as for any new file the user saves.
@@ -119,8 +126,7 @@ bool AtomicFile::Create(const std::string& target)
             return false;
         }
         // A replaced file keeps its permissions.
-        struct stat existing;
-        if (stat(target_.c_str(), &existing) == 0)
+        if (exists)
             fchmod(fd, existing.st_mode & 07777);
         stream_ = ::fdopen(fd, "w+b");
         if (!stream_) {

@@ -16,8 +16,10 @@
 //   atomic (one file system). Its name stays within the folder's name limit
 //   (a long target name is shortened in it), so every name the file system
 //   takes can be saved.
-// - A target that is a symbolic link stays a link: the file it points to is
-//   replaced. A link that points nowhere cannot be saved through.
+// - Only a regular file is replaced: a target that is a folder, a device or
+//   a pipe is refused. A target that is a symbolic link stays a link: the
+//   file it points to is replaced. A link that points nowhere cannot be
+//   saved through.
 // - The saved file keeps the permissions of the file it replaces; a new file
 //   gets those of any new file (0666 less the umask).
 //

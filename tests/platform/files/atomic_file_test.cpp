@@ -82,18 +82,28 @@ TEST_F(AtomicFileTest, ASaveThatIsDroppedOrFailsLeavesTheTargetAsItWas)
     EXPECT_EQ(Contents(target), "kept");
     EXPECT_EQ(Entries(), 1u);
 
-    // A folder that cannot be replaced by a file: the rename fails.
-    const std::string folderTarget = Path("taken");
-    fs::create_directories(folderTarget + "/inside");
+    // A folder that takes the target's name while the file is written: the
+    // rename fails.
+    const std::string late = Path("taken late");
     files::AtomicFile refused;
-    ASSERT_TRUE(refused.Create(folderTarget));
+    ASSERT_TRUE(refused.Create(late));
     ASSERT_TRUE(refused.Write("x", 1));
+    fs::create_directories(late + "/inside");
     EXPECT_FALSE(refused.Commit());
     EXPECT_NE(refused.errorNumber(), 0);
-    EXPECT_TRUE(fs::is_directory(folderTarget + "/inside"));
+    EXPECT_TRUE(fs::is_directory(late + "/inside"));
     EXPECT_EQ(Entries(), 2u);
 
+    // Only files are replaced: a folder or a pipe is refused at once.
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
     int error = 0;
+    EXPECT_FALSE(files::SaveWholeFile(late, "x", 1, &error));
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_FALSE(files::SaveWholeFile(Path("pipe"), "x", 1, &error));
+    EXPECT_EQ(error, EINVAL);
+    EXPECT_TRUE(fs::is_fifo(Path("pipe")));
+    EXPECT_EQ(Entries(), 3u);
+
     EXPECT_FALSE(files::SaveWholeFile(Path("missing/file.mp3"), "x", 1, &error));
     EXPECT_EQ(error, ENOENT);
 }
