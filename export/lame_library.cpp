@@ -43,7 +43,10 @@ LameLibrary::LameLibrary(const char* fileName)
               Find(handle_, "lame_get_out_samplerate", getOutSamplerate) &&
               Find(handle_, "lame_get_framesize", getFramesize) && Find(handle_, "lame_encode_buffer", encodeBuffer) &&
               Find(handle_, "lame_encode_buffer_interleaved", encodeBufferInterleaved) &&
-              Find(handle_, "lame_encode_flush", encodeFlush) && Find(handle_, "lame_close", close);
+              Find(handle_, "lame_encode_flush", encodeFlush) && Find(handle_, "lame_get_frameNum", getFrameNum) &&
+              Find(handle_, "lame_get_encoder_delay", getEncoderDelay) &&
+              Find(handle_, "lame_get_encoder_padding", getEncoderPadding) &&
+              Find(handle_, "get_lame_short_version", shortVersion) && Find(handle_, "lame_close", close);
 }
 
 LameLibrary::~LameLibrary()

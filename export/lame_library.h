@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace mp3 {
 
@@ -45,6 +46,10 @@ public:
     decltype(&lame_encode_buffer) encodeBuffer = nullptr;
     decltype(&lame_encode_buffer_interleaved) encodeBufferInterleaved = nullptr;
     decltype(&lame_encode_flush) encodeFlush = nullptr;
+    decltype(&lame_get_frameNum) getFrameNum = nullptr;
+    decltype(&lame_get_encoder_delay) getEncoderDelay = nullptr;
+    decltype(&lame_get_encoder_padding) getEncoderPadding = nullptr;
+    decltype(&get_lame_short_version) shortVersion = nullptr;
     decltype(&lame_close) close = nullptr;
 
 private:
@@ -54,8 +59,10 @@ private:
 
 // What the stream is initialised with. The rest of the configuration is
 // fixed: constant bit rate, LAME's high-quality setting, CRC and private
-// bit on, not copyrighted, not original, no emphasis, no VBR header frame,
-// and the output sample rate equal to the input rate.
+// bit on, not copyrighted, not original, no emphasis, no VBR header frame
+// (LAME leaves out its own tag when a frame is too small for it; the route
+// writes the Info frame itself), and the output sample rate equal to the
+// input rate.
 struct LameSettings {
     int sampleRate = 0;
     int channels = 0;  // 1: mono; 2: stereo
@@ -83,6 +90,15 @@ public:
     int EncodeChunk(const int16_t* samples, int frames, uint8_t* output, size_t outputBytes);
     // Flushes what the encoder still holds; the bytes produced, or -1.
     int Finish(uint8_t* output, size_t outputBytes);
+
+    // After Finish: the frames made, and the samples the encoder put before
+    // and after the sound (for the Info tag).
+    int framesMade() const { return lame_.getFrameNum(flags_); }
+    int encoderDelay() const { return lame_.getEncoderDelay(flags_); }
+    int encoderPadding() const { return lame_.getEncoderPadding(flags_); }
+    // "LAME" and the library's short version, as encoders name themselves in
+    // the Info tag.
+    std::string encoderName() const { return std::string("LAME") + lame_.shortVersion(); }
 
 private:
     const LameLibrary& lame_;

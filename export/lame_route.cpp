@@ -1,8 +1,12 @@
 #include "lame_route.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <new>
 
-#include "pending_file.h"
+#include "files/atomic_file.h"
+#include "info_frame.h"
 #include "result_codes.h"
 
 namespace mp3 {
@@ -27,7 +31,47 @@ int16_t WaveStatusCode(WaveStatus status)
     return kCannotOpenInputFile;
 }
 
-int16_t EncodeData(LameStream& stream, WaveSource& wave, PendingFile& output, std::atomic<int16_t>& percent,
+// The encoded sound goes into the file after room for the Info frame, which
+// is written last, when the frames, delay and padding are known.
+class Mp3Output {
+public:
+    Mp3Output(files::AtomicFile& file, const WaveFormat& format, int kbit) : file_(file)
+    {
+        tag_.sampleRate = int(format.sampleRate);
+        tag_.channels = format.channels;
+        tag_.bitrateKbit = kbit;
+        tagBytes_ = InfoFrameSize(tag_.sampleRate, tag_.channels, kbit);
+    }
+
+    bool Start() { return tagBytes_ > 0 && file_.Write(std::vector<uint8_t>(tagBytes_).data(), tagBytes_); }
+
+    bool Write(const uint8_t* sound, size_t bytes)
+    {
+        soundBytes_ += bytes;
+        tag_.soundCrc = Crc16(tag_.soundCrc, sound, bytes);
+        return file_.Write(sound, bytes);
+    }
+
+    bool WriteInfoFrame(const LameStream& stream)
+    {
+        tag_.frames = uint32_t(stream.framesMade());
+        tag_.streamBytes = uint32_t(std::min<uint64_t>(tagBytes_ + soundBytes_, UINT32_MAX));
+        tag_.encoderDelay = stream.encoderDelay();
+        tag_.encoderPadding = stream.encoderPadding();
+        tag_.encoder = stream.encoderName();
+        const std::vector<uint8_t> frame = BuildInfoFrame(tag_);
+        return frame.size() == tagBytes_ && std::fseek(file_.stream(), 0, SEEK_SET) == 0 &&
+               file_.Write(frame.data(), frame.size());
+    }
+
+private:
+    files::AtomicFile& file_;
+    InfoTag tag_;
+    size_t tagBytes_ = 0;
+    uint64_t soundBytes_ = 0;
+};
+
+int16_t EncodeData(LameStream& stream, WaveSource& wave, Mp3Output& output, std::atomic<int16_t>& percent,
                    const std::atomic<bool>& stop)
 {
     const WaveFormat& format = wave.format();
@@ -54,7 +98,7 @@ int16_t EncodeData(LameStream& stream, WaveSource& wave, PendingFile& output, st
     const int produced = stream.Finish(encoded.data(), encoded.size());
     if (produced < 0)
         return kLameEncodeError;
-    if (!output.Write(encoded.data(), size_t(produced)))
+    if (!output.Write(encoded.data(), size_t(produced)) || !output.WriteInfoFrame(stream))
         return kLameWriteError;
     return kResultOk;
 }
@@ -101,10 +145,13 @@ int16_t EncodeWaveWithLame(const std::string& source, const std::string& destina
         return kLameInitFailed;
     if (!stream.KeepsSettings())
         return kCannotOpenCodecStream;
-    PendingFile output;
-    if (!output.Create(destination))
+    files::AtomicFile file;
+    if (!file.Create(destination))
         return kCannotOpenOutputFile;
     try {
+        Mp3Output output(file, format, kbit);
+        if (!output.Start())
+            return kLameWriteError;
         if (const int16_t result = EncodeData(stream, wave, output, percent, stop))
             return result;
     } catch (const std::bad_alloc&) {
@@ -113,7 +160,7 @@ int16_t EncodeWaveWithLame(const std::string& source, const std::string& destina
     // A stop that came with the last chunk still wins: nothing is left behind.
     if (stop.load())
         return kLameStopped;
-    if (!output.Commit())
+    if (!file.Commit())
         return kLameWriteError;
     percent.store(100);  // also for a wave without samples
     return kResultOk;

@@ -1,11 +1,11 @@
 #include "settings.h"
 
+#include "files/atomic_file.h"
 #include "ini_text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace prefs {
@@ -73,15 +73,8 @@ bool WriteProfileString(const QString& path, const QString& section, const QStri
         return false;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const std::string changed = ini.Text();
-    if (file.write(changed.data(), static_cast<qint64>(changed.size())) != static_cast<qint64>(changed.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return files::SaveWholeFile(QFile::encodeName(path).toStdString(), changed.data(), changed.size());
 }
 
 int ReadUpdateSetting()

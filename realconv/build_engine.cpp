@@ -8,13 +8,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 namespace realconv {
@@ -37,25 +32,6 @@ AVSampleFormat InputSampleFormat(int bits)
     case 32: return AV_SAMPLE_FMT_S32;
     default: return AV_SAMPLE_FMT_NONE;
     }
-}
-
-// A new, empty file beside the target, created with the usual permissions.
-std::string CreateTemporaryBeside(const std::string& target)
-{
-    const std::filesystem::path path(target);
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path candidate =
-            path.parent_path() / ("." + path.filename().string() + "." + std::to_string(random() % 1000000) + ".part");
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return candidate.string();
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return {};
 }
 
 }  // namespace
@@ -183,6 +159,7 @@ public:
     }
 
     void close() { writer_.close(); }
+    int outputError() const { return writer_.errorNumber(); }
 
 private:
     bool resample(const uint8_t** in, int frames)
@@ -301,6 +278,7 @@ bool BuildEngine::enableOutputMimeType(const std::string& mimeType, bool enable)
 bool BuildEngine::prepareToEncode()
 {
     discardOutput();
+    outputError_ = 0;
     // The engine codes voice only; every audience can take its 8 kbit/s.
     if (!realAudioEnabled_ || !target_.hasTargetAudience() ||
         target_.audioContent() != TargetSettings::AudioContent::Voice || clip_.outputFile().empty())
@@ -309,11 +287,8 @@ bool BuildEngine::prepareToEncode()
     if (!pin.properties().complete())
         return false;
 
-    temporaryPath_ = CreateTemporaryBeside(clip_.outputFile());
-    if (temporaryPath_.empty())
-        return false;
     encoder_ = std::make_unique<RealAudioEncoder>();
-    if (!encoder_->open(pin.properties(), clip_, temporaryPath_)) {
+    if (!encoder_->open(pin.properties(), clip_, clip_.outputFile())) {
         discardOutput();
         return false;
     }
@@ -325,31 +300,20 @@ bool BuildEngine::encodingDone()
 {
     if (!encoder_)
         return false;
-    std::error_code error;
     const bool finished = encoder_->finish();
-    if (finished)
-        std::filesystem::rename(temporaryPath_, clip_.outputFile(), error);
-    if (!finished || error) {
-        discardOutput();
-        return false;
-    }
-    temporaryPath_.clear();
     discardOutput();
-    return true;
+    return finished;
 }
 
 void BuildEngine::discardOutput()
 {
     for (auto& pin : pins_)
         pin->encoder_ = nullptr;
-    if (encoder_)
+    if (encoder_) {
+        outputError_ = encoder_->outputError();
         encoder_->close();
-    encoder_.reset();
-    if (!temporaryPath_.empty()) {
-        std::error_code error;
-        std::filesystem::remove(temporaryPath_, error);
-        temporaryPath_.clear();
     }
+    encoder_.reset();
 }
 
 }  // namespace realconv

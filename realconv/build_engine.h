@@ -6,8 +6,9 @@
 // prepare, then hand the pin one media sample after another and finish. The
 // sound is resampled to 8000 Hz mono with libswresample and coded with
 // libavcodec's real_144 encoder. The file is written under a temporary name in
-// the target's folder and only takes the target's name when it is finished,
-// so a failed or stopped encoding leaves whatever was there before.
+// the target's folder and only takes the target's name when it is finished
+// (RealMediaWriter), so a failed or stopped encoding leaves whatever was there
+// before.
 #pragma once
 
 #include "media_sample.h"
@@ -128,6 +129,10 @@ public:
     bool encodingDone();
     // Drops the output (after a stop or a failure).
     void discardOutput();
+    // After a failed prepareToEncode, encode or encodingDone: why the output
+    // file could not be created or written (an errno value), or 0 when the
+    // failure lay elsewhere.
+    int outputError() const { return outputError_; }
 
 private:
     BuildEngine() = default;
@@ -137,7 +142,7 @@ private:
     ClipProperties clip_;
     TargetSettings target_;
     std::unique_ptr<RealAudioEncoder> encoder_;
-    std::string temporaryPath_;  // the file being written until it is done
+    int outputError_ = 0;
 };
 
 }  // namespace realconv

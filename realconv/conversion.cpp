@@ -52,9 +52,11 @@ public:
             return kResultCannotOpenWave;
         if (!engine_->clipProperties().setOutputFile(target))
             return kResultOutputNameRefused;
-        const int32_t result = encode();
+        int32_t result = encode();
         engine_->discardOutput();
         reader_.close();
+        if (result != kResultOk && result != kResultStopped && engine_->outputError() != 0)
+            result = kResultCannotWriteFile;
         return result;
     }
 
@@ -169,6 +171,7 @@ const char* DescribeResult(int32_t code)
     case kResultFormatRejected: return "the wave file's format cannot be converted";
     case kResultReadFailed: return "reading the wave file failed";
     case kResultNoBlockSize: return "the encoder asked for no input";
+    case kResultCannotWriteFile: return "the RealAudio file cannot be written";
     case kResultEncodingFailed: return "encoding or writing the RealAudio file failed";
     case kResultOutputNameRefused: return "the output file name cannot be used";
     }

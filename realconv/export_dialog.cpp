@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <unistd.h>
+
 #include <initializer_list>
 #include <system_error>
 
@@ -53,11 +55,21 @@ QString FolderOf(const QString& path)
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
+// A file the export can write: in a folder that exists and takes new files,
+// not a folder itself, and short enough for the caller's buffer.
 bool IsUsableTarget(const QString& path)
 {
     const QString folder = FolderOf(path);
-    return !folder.isEmpty() && QFileInfo(folder).isDir() && !QFileInfo(path).isDir() && !path.endsWith('/') &&
-           QFile::encodeName(path).size() <= kMaxPathBytes;
+    return !folder.isEmpty() && QFileInfo(folder).isDir() && access(QFile::encodeName(folder), W_OK | X_OK) == 0 &&
+           !QFileInfo(path).isDir() && !path.endsWith('/') && QFile::encodeName(path).size() <= kMaxPathBytes;
+}
+
+// What the user is told when a conversion failed: the file, and why.
+QString FailureMessage(int32_t result, const QString& target)
+{
+    if (result == kResultCannotWriteFile)
+        return QStringLiteral("Cannot write file: ") + target;
+    return QStringLiteral("Cannot export %1: %2.").arg(target, QString::fromUtf8(DescribeResult(result)));
 }
 
 }  // namespace
@@ -245,6 +257,15 @@ void ExportDialog::workerFinished(int32_t result)
     state_.completed = result == kResultOk;
     setControlsEnabled(true);
     progressBar_->setVisible(false);
+    // A stop is the user's own doing; any other failure is told.
+    if (result != kResultOk && result != kResultStopped) {
+        platform::MessageRequest message;
+        message.caption = kMessageTitle;
+        message.text = FailureMessage(result, state_.targetPath);
+        message.icon = platform::MessageIcon::Warning;
+        message.owner = this;
+        platform::ShowMessage(message);
+    }
     QDialog::done(state_.completed ? QDialog::Accepted : QDialog::Rejected);
 }
 

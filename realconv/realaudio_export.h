@@ -18,11 +18,12 @@ enum ResultCode : int32_t {
     kResultNoRealAudioPin = 406,    // libavcodec lacks the RealAudio encoder
     kResultCannotCreateEngine = 409,
     kResultNoAudioStream = 411,     // no readable PCM sound in the source
-    kResultEngineRefused = 413,     // encoder, resampler or output file could not be set up
+    kResultEngineRefused = 413,     // encoder or resampler could not be set up
     kResultFormatRejected = 414,    // channels, rate or bits the engine cannot convert
     kResultReadFailed = 416,
     kResultNoBlockSize = 417,
-    kResultEncodingFailed = 420,    // coding or writing failed (a full disk, for example)
+    kResultCannotWriteFile = 418,   // the RealAudio file cannot be created or written (permission, room)
+    kResultEncodingFailed = 420,    // coding failed
     kResultOutputNameRefused = 421, // empty, a folder, or in a folder that does not exist
 };
 

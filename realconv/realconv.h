@@ -10,6 +10,8 @@
 extern "C" {
 #endif
 
+#define REALCONV_API __attribute__((visibility("default")))
+
 /* Shows "Export Sound to RealAudio" over ownerWindow (a QWidget* converted
  * to void*, so static_cast<QWidget*>(window) first; or null)
  * with targetPath in its file box, and converts sourceWavePath when the user
@@ -20,10 +22,15 @@ extern "C" {
  * after a cancel). Paths are in the file system's encoding and at most 259
  * bytes; a longer source path is refused.
  *
+ * Export refuses a target whose folder is missing or takes no new files. A
+ * conversion that fails is told to the user before the dialog closes, with
+ * the file and the reason ("Cannot write file: " + path when the file cannot
+ * be written).
+ *
  * Returns 0 when a RealAudio file was written, 1 otherwise (cancelled,
  * closed, failed, or another export still open). Returns only after the
  * conversion has stopped, so the caller may delete the source at once. */
-int32_t RAExport(void* ownerWindow, const char* sourceWavePath, char* targetPath);
+REALCONV_API int32_t RAExport(void* ownerWindow, const char* sourceWavePath, char* targetPath);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,7 @@
 #include "realmedia_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -116,18 +117,13 @@ ByteWriter RealAudioHeader(const RealAudioStreamFormat& f, uint32_t codedBytes)
 
 RealMediaWriter::~RealMediaWriter() { close(); }
 
-void RealMediaWriter::close()
-{
-    if (file_)
-        std::fclose(file_);
-    file_ = nullptr;
-}
+void RealMediaWriter::close() { file_.Discard(); }
 
 bool RealMediaWriter::writeBytes(const std::vector<uint8_t>& bytes)
 {
-    if (!file_ || !ok_)
+    if (!file_.stream() || !ok_)
         return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+    if (!file_.Write(bytes.data(), bytes.size()))
         ok_ = false;
     written_ += bytes.size();
     return ok_;
@@ -216,8 +212,7 @@ bool RealMediaWriter::open(const std::string& path, const RealMediaClip& clip, c
     largestPacket_ = 0;
     packetBytes_ = 0;
     index_.clear();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_)
+    if (!file_.Create(path))
         return ok_ = false;
     return writeBytes(headers(0, 0));
 }
@@ -226,7 +221,7 @@ bool RealMediaWriter::writePacket(uint32_t timestampMs, const uint8_t* data, siz
 {
     const size_t length = size + kPacketHeaderSize;
     // Packet lengths and file offsets are 16 and 32 bits wide.
-    if (!file_ || !ok_ || length > std::numeric_limits<uint16_t>::max() ||
+    if (!file_.stream() || !ok_ || length > std::numeric_limits<uint16_t>::max() ||
         written_ + length > std::numeric_limits<uint32_t>::max())
         return ok_ = false;
     if (index_.empty() || timestampMs >= index_.back().timestampMs + kIndexIntervalMs)
@@ -250,7 +245,7 @@ bool RealMediaWriter::writePacket(uint32_t timestampMs, const uint8_t* data, siz
 
 bool RealMediaWriter::finish(uint32_t durationMs)
 {
-    if (!file_ || !ok_) {
+    if (!file_.stream() || !ok_) {
         close();
         return false;
     }
@@ -269,10 +264,11 @@ bool RealMediaWriter::finish(uint32_t durationMs)
         index.u32(entry.packetNumber);
     }
     bool ok = indexOffset + index.size() <= std::numeric_limits<uint32_t>::max() && writeBytes(index.bytes);
-    ok = ok && std::fseek(file_, 0, SEEK_SET) == 0 && writeBytes(headers(durationMs, uint32_t(indexOffset)));
-    ok = std::fflush(file_) == 0 && ok;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
+    ok = ok && std::fseek(file_.stream(), 0, SEEK_SET) == 0 &&
+         writeBytes(headers(durationMs, uint32_t(indexOffset)));
+    ok = ok && file_.Commit();
+    if (!ok)
+        close();
     return ok_ = ok;
 }
 

@@ -4,13 +4,16 @@
 //
 // All numbers are big-endian. The headers are written with zero counts when
 // the file is opened and written again, at the same size, when it is finished,
-// so packets stream straight to the file.
+// so packets stream straight to the file. The file is saved through a
+// files::AtomicFile: it takes its name only when it is finished, and a file
+// that is never finished leaves whatever had that name as it was.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "files/atomic_file.h"
 
 namespace realconv {
 
@@ -42,15 +45,18 @@ public:
     RealMediaWriter(const RealMediaWriter&) = delete;
     RealMediaWriter& operator=(const RealMediaWriter&) = delete;
 
-    // Creates (or truncates) the file and writes the headers.
+    // Starts the file that will replace path and writes the headers.
     bool open(const std::string& path, const RealMediaClip& clip, const RealAudioStreamFormat& format);
     // One coded frame, stamped with its start time in milliseconds.
     bool writePacket(uint32_t timestampMs, const uint8_t* data, size_t size);
     // Writes the index, then the headers again with the counts and the
-    // duration; closes the file. False when any write failed on the way.
+    // duration, and gives the file its name. False when any write failed on
+    // the way (nothing then changed at the path).
     bool finish(uint32_t durationMs);
-    // Closes the file without finishing it.
+    // Drops the unfinished file.
     void close();
+    // Why the file could not be created or written (an errno value).
+    int errorNumber() const { return file_.errorNumber(); }
 
     uint32_t packetCount() const { return packetCount_; }
 
@@ -64,7 +70,7 @@ private:
     std::vector<uint8_t> headers(uint32_t durationMs, uint32_t indexOffset) const;
     bool writeBytes(const std::vector<uint8_t>& bytes);
 
-    std::FILE* file_ = nullptr;
+    files::AtomicFile file_;
     bool ok_ = true;
     RealMediaClip clip_;
     RealAudioStreamFormat format_;

@@ -1,27 +1,13 @@
 #include "wave_stream_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
+
+#include "riff/wave.h"
 
 namespace realconv {
 
 namespace {
-
-constexpr riff::FourCC kWave = riff::MakeFourCC("WAVE");
-constexpr riff::FourCC kFormat = riff::MakeFourCC("fmt ");
-constexpr riff::FourCC kData = riff::MakeFourCC("data");
-
-constexpr uint16_t kFormatPcm = 1;
-constexpr uint16_t kFormatExtensible = 0xFFFE;
-constexpr size_t kPcmFormatBytes = 16;        // up to and including the bits per sample
-constexpr size_t kExtensibleFormatBytes = 40;  // with the sub-format identifier
-// The sub-format identifier of extensible PCM after its leading format code.
-constexpr uint8_t kPcmSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 uint32_t SamplesToMs(uint64_t samples, uint32_t rate) { return uint32_t(samples * 1000 / rate); }
 
@@ -51,7 +37,7 @@ WaveReadStatus WaveStreamReader::open(const std::string& path)
     close();
     if (path.empty())
         return WaveReadStatus::NoPath;
-    if (!file_.open(path) || !file_.descendRiff(riff_, kWave)) {
+    if (!file_.open(path) || !file_.descendRiff(riff_, riff::kWave)) {
         file_.close();
         return WaveReadStatus::CannotOpen;
     }
@@ -72,23 +58,20 @@ void WaveStreamReader::destroy()
     position_ = 0;
 }
 
-WaveReadStatus WaveStreamReader::readFormat(const riff::Chunk& format)
+WaveReadStatus WaveStreamReader::readFormat(const riff::Chunk& chunk)
 {
-    uint8_t bytes[kExtensibleFormatBytes] = {};
-    const size_t available = size_t(std::min<uint64_t>(format.end - format.dataOffset, sizeof bytes));
-    if (available < kPcmFormatBytes || file_.read(bytes, available) != available)
+    riff::WaveFormat format;
+    if (!riff::ReadFormatChunk(file_, chunk, format, riff::kPcmFormatBytes, riff::kExtensibleFormatBytes))
         return WaveReadStatus::NoFormat;
 
-    const uint16_t tag = Le16(bytes);
-    const bool extensiblePcm = tag == kFormatExtensible && available >= kExtensibleFormatBytes &&
-                               Le16(bytes + 24) == kFormatPcm &&
-                               std::memcmp(bytes + 26, kPcmSubFormatTail, sizeof kPcmSubFormatTail) == 0;
-    if (tag != kFormatPcm && !extensiblePcm)
+    const bool extensiblePcm = format.formatTag == riff::kWaveFormatExtensible &&
+                               format.subFormatTag == riff::kWaveFormatPcm && format.standardSubFormat;
+    if (format.formatTag != riff::kWaveFormatPcm && !extensiblePcm)
         return WaveReadStatus::NotPcm;
 
-    channels_ = Le16(bytes + 2);
-    sampleRate_ = Le32(bytes + 4);
-    bitsPerSample_ = Le16(bytes + 14);
+    channels_ = format.channels;
+    sampleRate_ = format.samplesPerSecond;
+    bitsPerSample_ = format.bitsPerSample;
     if (channels_ == 0 || sampleRate_ == 0 || bitsPerSample_ == 0 || bitsPerSample_ % 8 != 0 || bitsPerSample_ > 32)
         return WaveReadStatus::BadFormat;
     bytesPerFrame_ = uint32_t(channels_) * bitsPerSample_ / 8;
@@ -102,14 +85,14 @@ WaveReadStatus WaveStreamReader::getInfo(uint32_t& durationMs, uint32_t& totalSa
         return WaveReadStatus::NotOpen;
 
     riff::Chunk format;
-    if (!file_.seek(riff_.dataOffset) || !file_.descendTo(format, riff_, kFormat))
+    if (!file_.seek(riff_.dataOffset) || !file_.descendTo(format, riff_, riff::kFmt))
         return WaveReadStatus::NoFormat;
     if (const WaveReadStatus status = readFormat(format); status != WaveReadStatus::Ok)
         return status;
 
     // The data chunk may come before or after the format chunk.
     riff::Chunk data;
-    if (!file_.seek(riff_.dataOffset) || !file_.descendTo(data, riff_, kData))
+    if (!file_.seek(riff_.dataOffset) || !file_.descendTo(data, riff_, riff::kData))
         return WaveReadStatus::NoData;
     const uint64_t frames = (data.end - data.dataOffset) / bytesPerFrame_;
     if (frames == 0)

@@ -59,7 +59,7 @@ public:
     void destroy();
 
 private:
-    WaveReadStatus readFormat(const riff::Chunk& format);
+    WaveReadStatus readFormat(const riff::Chunk& chunk);
     WaveReadStatus read(MediaSample& sample, bool last);
 
     riff::Reader file_;

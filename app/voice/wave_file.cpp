@@ -1,18 +1,17 @@
 #include "wave_file.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
 
+#include "files/atomic_file.h"
 #include "riff/riff.h"
+#include "riff/wave.h"
 #include "wave_format.h"
 
 namespace voice {
@@ -21,11 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr riff::FourCC kWave = riff::MakeFourCC("WAVE");
-constexpr riff::FourCC kFmt = riff::MakeFourCC("fmt ");
 constexpr riff::FourCC kPrtl = riff::MakeFourCC("prtl");
-constexpr riff::FourCC kData = riff::MakeFourCC("data");
-constexpr size_t kFormatHeaderSize = 18;  // the PCM header plus the extra size
 
 constexpr int32_t kConversionGaugeScale = 90;
 constexpr int32_t kStageGaugeSteps = 30;
@@ -33,19 +28,6 @@ constexpr int32_t kStageGaugeSteps = 30;
 const char* const kIncompatible = "Incompatible file format of: ";
 const char* const kCannotAllocateBuffer = "Cannot allocate buffer for audio data, Terminating...";
 const char* const kUnableToAllocate = "Unable to allocate memory";
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-void PutLe16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
 
 // ---------------------------------------------------------------- writing
 
@@ -60,51 +42,27 @@ std::string CreateUniqueFile(const std::string& folder, const std::string& prefi
     return pattern;
 }
 
-// The mode a new file gets (0666 less the umask), or the mode of the file it replaces.
-mode_t ModeFor(const std::string& path)
-{
-    struct stat existing;
-    if (stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 bool WriteChunks(riff::Writer& w, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels,
                  const uint8_t* samples, int32_t bytes, const EffectSettings* settings)
 {
     riff::Chunk riffChunk, chunk;
-    uint8_t format[kFormatHeaderSize];
-    const uint16_t blockAlign = uint16_t(channels * (bitsPerSample / 8));
-    PutLe16(format, kWaveFormatPcm);
-    PutLe16(format + 2, channels);
-    PutLe32(format + 4, samplesPerSecond);
-    PutLe32(format + 8, samplesPerSecond * blockAlign);
-    PutLe16(format + 12, blockAlign);
-    PutLe16(format + 14, bitsPerSample);
-    PutLe16(format + 16, 0);
-    if (!w.createChunk(riffChunk, riff::kRiff, kWave) || !w.createChunk(chunk, kFmt) ||
-        !w.write(format, sizeof format) || !w.ascend(chunk))
+    // Always the 18-byte header: the PCM fields and a zero extra size.
+    if (!w.createChunk(riffChunk, riff::kRiff, riff::kWave) ||
+        !riff::WriteFormatChunk(w, riff::PcmFormat(channels, samplesPerSecond, bitsPerSample), true))
         return false;
     if (settings &&
         (!w.createChunk(chunk, kPrtl) || !w.write(settings->bytes.data(), settings->bytes.size()) || !w.ascend(chunk)))
         return false;
-    return w.createChunk(chunk, kData) && w.write(samples, size_t(std::max(bytes, 0))) && w.ascend(chunk) &&
+    return w.createChunk(chunk, riff::kData) && w.write(samples, size_t(std::max(bytes, 0))) && w.ascend(chunk) &&
            w.ascend(riffChunk);
 }
 
 // ---------------------------------------------------------------- reading
 
-struct FormatHeader {
-    uint16_t formatTag = 0, channels = 0, blockAlign = 0, bitsPerSample = 0;
-    uint32_t samplesPerSecond = 0;
-};
-
 // What the fmt chunk says the source needs; false when it cannot be converted.
-bool NeedsFor(const FormatHeader& f, ConversionNeeds& needs)
+bool NeedsFor(const riff::WaveFormat& f, ConversionNeeds& needs)
 {
-    if (f.formatTag != kWaveFormatPcm)
+    if (f.formatTag != riff::kWaveFormatPcm)
         return false;
     if (f.samplesPerSecond != VoiceFormat.samplesPerSecond) {
         if (f.samplesPerSecond == 11025)
@@ -137,21 +95,13 @@ struct ReadResult {
     bool settingsFound = false;
 };
 
-bool ReadFormat(riff::Reader& reader, const riff::Chunk& riffChunk, FormatHeader& header)
+// Up to 18 bytes of the "fmt " chunk; a shorter one leaves the missing fields
+// zero, which NeedsFor refuses.
+bool ReadFormat(riff::Reader& reader, const riff::Chunk& riffChunk, riff::WaveFormat& format)
 {
     riff::Chunk fmt;
-    if (!reader.descendTo(fmt, riffChunk, kFmt))
-        return false;
-    uint8_t raw[kFormatHeaderSize] = {};
-    const size_t wanted = std::min<size_t>(fmt.size, kFormatHeaderSize);
-    if (reader.read(raw, wanted) != wanted)
-        return false;
-    header.formatTag = Le16(raw);
-    header.channels = Le16(raw + 2);
-    header.samplesPerSecond = Le32(raw + 4);
-    header.blockAlign = Le16(raw + 12);
-    header.bitsPerSample = Le16(raw + 14);
-    return reader.ascend(fmt);
+    return reader.descendTo(fmt, riffChunk, riff::kFmt) &&
+           riff::ReadFormatChunk(reader, fmt, format, 0, riff::kFormatWithExtraSizeBytes) && reader.ascend(fmt);
 }
 
 // Looks for the settings chunk after "fmt "; leaves the reader where the
@@ -179,12 +129,12 @@ ReadResult ReadOnce(const std::string& path)
     ReadResult result;
     riff::Reader reader;
     riff::Chunk riffChunk, data;
-    FormatHeader header;
-    if (!reader.open(path) || !reader.descendRiff(riffChunk, kWave) || !ReadFormat(reader, riffChunk, header) ||
+    riff::WaveFormat header;
+    if (!reader.open(path) || !reader.descendRiff(riffChunk, riff::kWave) || !ReadFormat(reader, riffChunk, header) ||
         !NeedsFor(header, result.needs))
         return result;
     ReadSettingsChunk(reader, riffChunk, result);
-    if (!reader.descendTo(data, riffChunk, kData) || data.size > uint32_t(INT32_MAX))
+    if (!reader.descendTo(data, riffChunk, riff::kData) || data.size > uint32_t(INT32_MAX))
         return result;
     // Never more than the file holds: a header may claim gigabytes that are not there.
     const int32_t present = int32_t(std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset));
@@ -378,27 +328,12 @@ SampleBlock AllocateSamples(int32_t bytes)
 bool WriteWaveFile(const std::string& path, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels,
                    const uint8_t* samples, int32_t bytes, const EffectSettings* settings)
 {
-    // Writing through a link replaces the file it points to, not the link.
-    fs::path target(path);
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(target, error))) {
-        target = fs::canonical(target, error);
-        if (error)
-            return false;
-    }
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    const std::string temporary = CreateUniqueFile(folder, "." + target.filename().string() + ".");
-    if (temporary.empty())
-        return false;
+    files::AtomicFile file;
     riff::Writer writer;
-    bool ok = writer.create(temporary) &&
+    bool ok = file.Create(path) && writer.attach(file.stream()) &&
               WriteChunks(writer, samplesPerSecond, bitsPerSample, channels, samples, bytes, settings);
     ok = writer.close() && ok;
-    ok = ok && chmod(temporary.c_str(), ModeFor(target.string())) == 0;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
-        RemoveQuietly(temporary);
-    return ok;
+    return ok && file.Commit();
 }
 
 SampleBlock ReadWaveFile(const std::string& originalPath, EffectSettings& settings, UserFeedback& feedback)

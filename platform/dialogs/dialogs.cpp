@@ -1,8 +1,12 @@
 #include "dialogs/dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QThread>
+
+#include <cstdio>
 
 namespace platform {
 
@@ -32,8 +36,30 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// Widgets need a widget application, on its own thread. A library's host
+// may be anything else: a plain C program, a command-line tool, a thread of
+// its own.
+bool CanShowWidgets()
+{
+    const auto* application = qobject_cast<const QApplication*>(QCoreApplication::instance());
+    return application && QThread::currentThread() == application->thread();
+}
+
+// Without widgets a message is one line on standard error ("caption: text"),
+// and a question gets the answer that changes nothing: No.
+MessageAnswer PrintMessage(const MessageRequest& request)
+{
+    QString line = request.caption.isEmpty() ? request.text : request.caption + QStringLiteral(": ") + request.text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
 MessageAnswer ShowRealMessage(const MessageRequest& request)
 {
+    if (!CanShowWidgets())
+        return PrintMessage(request);
     QMessageBox box(ToQtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton, request.owner);
     if (request.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -54,6 +80,8 @@ QString WithDefaultExtension(const QString& path, const QString& extension)
 
 QString AskRealFileName(const FileDialogRequest& request)
 {
+    if (!CanShowWidgets())
+        return QString();  // as if cancelled
     QFileDialog dialog(request.owner, request.title, QString(), request.filter);
     dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.kind == FileDialogKind::Open && request.mustExist ? QFileDialog::ExistingFile

@@ -1,6 +1,11 @@
 // Message boxes and open/save file dialogs, reached through replaceable
 // functions: the program shows real dialogs, tests install functions that
 // record the request and answer it, so no test ever blocks on a dialog.
+//
+// The libraries use these too, and their host need not be a Qt widget
+// program: without a QApplication (or off its thread) a message is one line
+// on standard error, a question is answered No and a file dialog is
+// cancelled; nothing aborts.
 #pragma once
 
 #include <QString>

@@ -1,13 +1,17 @@
 #include "av_encoder.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/samplefmt.h>
@@ -15,7 +19,7 @@ extern "C" {
 }
 
 #include "mpeg_frame.h"
-#include "pending_file.h"
+#include "files/atomic_file.h"
 #include "result_codes.h"
 
 namespace mp3 {
@@ -29,6 +33,8 @@ constexpr int kLameHighQuality = 2;
 constexpr int kReadFrames = 8192;
 // Frames of silence that ProducesBitrate encodes.
 constexpr int kProbeFrames = 3;
+// Bytes the muxer gathers before it writes them to the file.
+constexpr int kMuxBufferBytes = 1 << 16;
 
 struct CodecContextFree {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -45,11 +51,23 @@ struct SwrFree {
 struct FifoFree {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
+struct FormatContextFree {
+    void operator()(AVFormatContext* f) const { avformat_free_context(f); }
+};
+struct IoContextFree {
+    void operator()(AVIOContext* io) const
+    {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextFree>;
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
 
 // The sample format of the wave's data as libswresample names it.
 AVSampleFormat SourceSampleFormat(const WaveFormat& format)
@@ -89,6 +107,7 @@ CodecContextPtr OpenEncoder(const AVCodec* encoder, const WaveFormat& format, in
     av_channel_layout_default(&context->ch_layout, OutputChannels(format));
     context->bit_rate = bitsPerSecond;
     context->compression_level = kLameHighQuality;
+    context->time_base = AVRational{1, context->sample_rate};
     if (avcodec_open2(context.get(), encoder, nullptr) < 0 || context->frame_size <= 0)
         return nullptr;
     return context;
@@ -109,10 +128,93 @@ FramePtr AllocateFrame(const AVCodecContext& context, int samples)
 
 bool IsDiskFull(int errorNumber) { return errorNumber == ENOSPC || errorNumber == EDQUOT; }
 
-// Sends one frame (null: the end) and writes every packet that comes back.
+// The MP3 file: libavformat's MP3 muxer writes the frames into the output
+// file, and first an Info tag frame that it completes at the end with the
+// frame count and the encoder's delay and padding, so that a decoder gives
+// back exactly the source's samples (as files made by ffmpeg or lame do).
+// No ID3 tag: the file starts with a frame, as before.
+class Mp3Muxer {
+public:
+    explicit Mp3Muxer(files::AtomicFile& output) : output_(output) {}
+
+    // False when the muxer cannot be set up for the encoder's stream.
+    bool Open(const AVCodecContext& codec)
+    {
+        AVFormatContext* format = nullptr;
+        if (avformat_alloc_output_context2(&format, nullptr, "mp3", nullptr) < 0)
+            return false;
+        format_.reset(format);
+        auto* buffer = static_cast<uint8_t*>(av_malloc(kMuxBufferBytes));
+        if (buffer)
+            io_.reset(avio_alloc_context(buffer, kMuxBufferBytes, 1, this, nullptr, &Mp3Muxer::WriteBytes,
+                                         &Mp3Muxer::Seek));
+        if (!io_) {
+            av_free(buffer);
+            return false;
+        }
+        format_->pb = io_.get();
+        AVStream* stream = avformat_new_stream(format_.get(), nullptr);
+        if (!stream || avcodec_parameters_from_context(stream->codecpar, &codec) < 0)
+            return false;
+        stream->time_base = codec.time_base;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "id3v2_version", "0", 0);
+        const int opened = avformat_write_header(format_.get(), &options);
+        av_dict_free(&options);
+        codecTimeBase_ = codec.time_base;
+        return opened >= 0;
+    }
+
+    int16_t Write(AVPacket& packet)
+    {
+        packet.stream_index = 0;
+        av_packet_rescale_ts(&packet, codecTimeBase_, format_->streams[0]->time_base);
+        return av_write_frame(format_.get(), &packet) < 0 ? WriteFailure() : int16_t(kResultOk);
+    }
+
+    // Completes the Info tag and flushes everything into the output file.
+    int16_t Finish() { return av_write_trailer(format_.get()) < 0 ? WriteFailure() : int16_t(kResultOk); }
+
+private:
+    int16_t WriteFailure() const
+    {
+        return IsDiskFull(output_.errorNumber()) ? kSpaceNotAvailable : kFileCreatingError;
+    }
+
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+    static int WriteBytes(void* opaque, const uint8_t* bytes, int count)
+#else
+    static int WriteBytes(void* opaque, uint8_t* bytes, int count)
+#endif
+    {
+        files::AtomicFile& output = static_cast<Mp3Muxer*>(opaque)->output_;
+        return output.Write(bytes, size_t(count)) ? count : AVERROR(output.errorNumber());
+    }
+
+    static int64_t Seek(void* opaque, int64_t offset, int whence)
+    {
+        std::FILE* file = static_cast<Mp3Muxer*>(opaque)->output_.stream();
+        if (whence & AVSEEK_SIZE) {
+            struct stat status;
+            return std::fflush(file) == 0 && fstat(fileno(file), &status) == 0 ? int64_t(status.st_size)
+                                                                                : AVERROR(errno);
+        }
+        if (fseeko(file, off_t(offset), whence & ~AVSEEK_FORCE) != 0)
+            return AVERROR(errno);
+        return int64_t(ftello(file));
+    }
+
+    files::AtomicFile& output_;
+    FormatContextPtr format_;
+    IoContextPtr io_;
+    AVRational codecTimeBase_{1, 1};
+};
+
+// Sends one frame (null: the end) and hands every packet that comes back to
+// the muxer.
 class PacketWriter {
 public:
-    PacketWriter(AVCodecContext& context, PendingFile& output) : context_(context), output_(output)
+    PacketWriter(AVCodecContext& context, Mp3Muxer& muxer) : context_(context), muxer_(muxer)
     {
         if (!packet_)
             throw std::bad_alloc();
@@ -128,16 +230,16 @@ public:
                 return kResultOk;
             if (received < 0)
                 return kCalculationError;
-            const bool written = output_.Write(packet_->data, size_t(packet_->size));
+            const int16_t written = muxer_.Write(*packet_);
             av_packet_unref(packet_.get());
-            if (!written)
-                return IsDiskFull(output_.errorNumber()) ? kSpaceNotAvailable : kFileCreatingError;
+            if (written != kResultOk)
+                return written;
         }
     }
 
 private:
     AVCodecContext& context_;
-    PendingFile& output_;
+    Mp3Muxer& muxer_;
     PacketPtr packet_{av_packet_alloc()};
 };
 
@@ -250,10 +352,13 @@ int16_t ConvertOpenedWave(const AVCodec* encoder, WaveSource& wave, const std::s
     CodecContextPtr context = OpenEncoder(encoder, format, bitsPerSecond);
     if (!context)
         return kCannotOpenCodecStream;
-    PendingFile output;
+    files::AtomicFile output;
     if (!output.Create(destination))
         return kCannotOpenOutputFile;
-    PacketWriter writer(*context, output);
+    Mp3Muxer muxer(output);
+    if (!muxer.Open(*context))
+        return kCannotOpenOutputFile;
+    PacketWriter writer(*context, muxer);
     Conversion conversion(*context, format, writer);
     if (!conversion.ready())
         return kCannotSuggestFormat;
@@ -273,6 +378,8 @@ int16_t ConvertOpenedWave(const AVCodec* encoder, WaveSource& wave, const std::s
         percent.store(int16_t(done * 100 / total));
     }
     if (const int16_t result = conversion.Finish())
+        return result;
+    if (const int16_t result = muxer.Finish())
         return result;
     // A stop that came during the last block still wins: nothing is left behind.
     if (stop.load())

@@ -2,15 +2,6 @@
 
 namespace mp3 {
 
-namespace {
-
-// Layer III bit rates in kbit/s by index, for MPEG-1 and for MPEG-2 / 2.5.
-constexpr int kBitratesMpeg1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
-constexpr int kBitratesMpeg2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
-constexpr int kSampleRatesMpeg1[3] = {44100, 48000, 32000};
-
-}  // namespace
-
 bool ParseMpegFrameHeader(const uint8_t* p, size_t available, MpegFrameHeader& header)
 {
     if (available < 4 || p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
@@ -24,7 +15,7 @@ bool ParseMpegFrameHeader(const uint8_t* p, size_t available, MpegFrameHeader& h
         return false;
     const bool mpeg1 = versionBits == 3;
     const int divisor = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 4;
-    header.bitrateKbit = (mpeg1 ? kBitratesMpeg1 : kBitratesMpeg2)[bitrateIndex];
+    header.bitrateKbit = (mpeg1 ? kLayer3BitratesMpeg1 : kLayer3BitratesMpeg2)[bitrateIndex];
     header.sampleRate = kSampleRatesMpeg1[rateIndex] / divisor;
     // 1152 samples per frame in MPEG-1, 576 otherwise: 144 or 72 bytes per kbit/kHz.
     header.frameBytes = (mpeg1 ? 144000 : 72000) * header.bitrateKbit / header.sampleRate + padding;

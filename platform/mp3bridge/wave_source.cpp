@@ -2,21 +2,14 @@
 
 #include <algorithm>
 
+#include "riff/wave.h"
+
 namespace mp3 {
 
 namespace {
 
-constexpr riff::FourCC kWave = riff::MakeFourCC("WAVE");
-constexpr riff::FourCC kFmt = riff::MakeFourCC("fmt ");
-constexpr riff::FourCC kData = riff::MakeFourCC("data");
-
 // "RIFF" size "WAVE", "fmt " size and the 16 bytes of the PCM format, "data" size.
 constexpr uint64_t kSmallestWaveHeader = 44;
-constexpr uint32_t kPcmFormatBytes = 16;
-constexpr uint32_t kExtensibleFormatBytes = 40;
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
 
@@ -29,14 +22,14 @@ WaveStatus WaveSource::Open(const std::string& path)
     if (reader_.fileSize() < kSmallestWaveHeader)
         return WaveStatus::TooShort;
     riff::Chunk wave;
-    if (!reader_.descendRiff(wave, kWave))
+    if (!reader_.descendRiff(wave, riff::kWave))
         return WaveStatus::NotWave;
     riff::Chunk fmt;
-    if (!reader_.descendTo(fmt, wave, kFmt) || !ReadFormat(fmt))
+    if (!reader_.descendTo(fmt, wave, riff::kFmt) || !ReadFormat(fmt))
         return WaveStatus::NoFormat;
     // Chunks may come in any order: look for the data from the start again.
     riff::Chunk data;
-    if (!reader_.seek(wave.dataOffset) || !reader_.descendTo(data, wave, kData))
+    if (!reader_.seek(wave.dataOffset) || !reader_.descendTo(data, wave, riff::kData))
         return WaveStatus::NoData;
     const uint64_t bytes = data.end - data.dataOffset;
     dataBytes_ = dataLeft_ = bytes - bytes % format_.blockAlign;
@@ -45,23 +38,17 @@ WaveStatus WaveSource::Open(const std::string& path)
 
 bool WaveSource::ReadFormat(const riff::Chunk& fmt)
 {
-    uint8_t bytes[kExtensibleFormatBytes] = {};
-    const uint64_t available = fmt.end - fmt.dataOffset;
-    if (available < kPcmFormatBytes)
+    riff::WaveFormat header;
+    if (!riff::ReadFormatChunk(reader_, fmt, header, riff::kPcmFormatBytes, riff::kExtensibleFormatBytes))
         return false;
-    const size_t wanted = size_t(std::min<uint64_t>(available, sizeof bytes));
-    if (reader_.read(bytes, wanted) != wanted)
-        return false;
-    format_.formatTag = Le16(bytes);
-    format_.channels = Le16(bytes + 2);
-    format_.sampleRate = Le32(bytes + 4);
-    format_.blockAlign = Le16(bytes + 12);
-    format_.bitsPerSample = Le16(bytes + 14);
-    // The sub-format GUID begins with the plain format tag.
-    if (format_.formatTag == kWaveFormatExtensible && wanted >= kExtensibleFormatBytes)
-        format_.formatTag = Le16(bytes + 24);
-    return format_.channels > 0 && format_.sampleRate > 0 && format_.blockAlign > 0 &&
-           reader_.ascend(fmt);
+    // The sub-format identifier begins with the plain format tag.
+    const bool extensible = header.formatTag == riff::kWaveFormatExtensible && header.subFormatTag != 0;
+    format_.formatTag = extensible ? header.subFormatTag : header.formatTag;
+    format_.channels = header.channels;
+    format_.sampleRate = header.samplesPerSecond;
+    format_.blockAlign = header.blockAlign;
+    format_.bitsPerSample = header.bitsPerSample;
+    return format_.channels > 0 && format_.sampleRate > 0 && format_.blockAlign > 0 && reader_.ascend(fmt);
 }
 
 size_t WaveSource::Read(void* destination, size_t bytes)

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "riff/riff.h"
+#include "riff/wave.h"
 
 namespace mp3 {
 
-constexpr uint16_t kWaveFormatPcm = 1;
-constexpr uint16_t kWaveFormatIeeeFloat = 3;
-constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+using riff::kWaveFormatIeeeFloat;
+using riff::kWaveFormatPcm;
 
 struct WaveFormat {
     uint16_t formatTag = 0;  // for WAVE_FORMAT_EXTENSIBLE, the sub-format's tag

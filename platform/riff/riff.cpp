@@ -7,19 +7,6 @@ namespace riff {
 
 namespace {
 
-uint32_t ReadLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void WriteLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 bool IsContainer(FourCC id) { return id == kRiff || id == kList; }
 
 }  // namespace
@@ -137,15 +124,26 @@ bool Reader::ascend(const Chunk& chunk)
 
 Writer::~Writer()
 {
-    if (file_)
+    if (file_ && ownsFile_)
         std::fclose(file_);
 }
 
 bool Writer::create(const std::string& path)
 {
-    if (file_)
+    if (file_ && ownsFile_)
         std::fclose(file_);
     file_ = std::fopen(path.c_str(), "wb");
+    ownsFile_ = true;
+    ok_ = file_ != nullptr;
+    return ok_;
+}
+
+bool Writer::attach(std::FILE* stream)
+{
+    if (file_ && ownsFile_)
+        std::fclose(file_);
+    file_ = stream;
+    ownsFile_ = false;
     ok_ = file_ != nullptr;
     return ok_;
 }
@@ -212,7 +210,7 @@ bool Writer::close()
         return false;
     if (std::fflush(file_) != 0)
         ok_ = false;
-    if (std::fclose(file_) != 0)
+    if (ownsFile_ && std::fclose(file_) != 0)
         ok_ = false;
     file_ = nullptr;
     return ok_;

@@ -1,5 +1,7 @@
 // RIFF file reading and writing: descend into a chunk, ascend out of it, find
 // a chunk by its id, and create chunks whose sizes are patched on ascending.
+// Every number in a RIFF file is little-endian; ReadLe16 ... WriteLe32 are
+// the one place that says how. (The WAVE form's chunks are in wave.h.)
 //
 // Sizes are checked against the file: a chunk that claims more bytes than its
 // parent (or the file) holds is reported with its claimed size, but reads stop
@@ -24,6 +26,22 @@ constexpr FourCC MakeFourCC(const char (&s)[5])
 
 constexpr FourCC kRiff = MakeFourCC("RIFF");
 constexpr FourCC kList = MakeFourCC("LIST");
+
+inline uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t ReadLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline void WriteLe16(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void WriteLe32(uint8_t* p, uint32_t v)
+{
+    WriteLe16(p, uint16_t(v));
+    WriteLe16(p + 2, uint16_t(v >> 16));
+}
 
 struct Chunk {
     FourCC id = 0;
@@ -76,17 +94,22 @@ public:
 
     // Creates or truncates the file.
     bool create(const std::string& path);
+    // Writes into a file that someone else opened and closes (the stream of
+    // a files::AtomicFile), from its current position.
+    bool attach(std::FILE* stream);
     // Starts a chunk at the current position; RIFF and LIST chunks get the form type.
     bool createChunk(Chunk& chunk, FourCC id, FourCC formType = 0);
     bool write(const void* source, size_t n);
     // Patches the chunk's size and writes the pad byte of an odd-sized chunk.
     bool ascend(Chunk& chunk);
-    // Flushes and closes; false when any write failed on the way.
+    // Flushes, and closes a file that create opened; false when any write
+    // failed on the way.
     bool close();
     bool ok() const { return ok_; }
 
 private:
     std::FILE* file_ = nullptr;
+    bool ownsFile_ = false;
     bool ok_ = true;
 };
 

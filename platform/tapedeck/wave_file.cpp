@@ -1,5 +1,8 @@
 #include "tapedeck/wave_file.h"
 
+#include "files/atomic_file.h"
+#include "riff/wave.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -7,20 +10,6 @@
 namespace tapedeck {
 
 namespace {
-
-constexpr uint16_t kWaveFormatPcm = 1;
-
-void PutLe16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v)
-{
-    PutLe16(p, uint16_t(v));
-    PutLe16(p + 2, uint16_t(v >> 16));
-}
 
 // Data whose length is a whole number of frames and even, so that the data
 // chunk needs no pad byte.
@@ -33,7 +22,7 @@ uint64_t WholeFrames(uint64_t bytes, uint32_t blockAlign)
 bool PatchLe32(std::FILE* file, uint64_t offset, uint32_t value)
 {
     uint8_t bytes[4];
-    PutLe32(bytes, value);
+    riff::WriteLe32(bytes, value);
     return fseeko(file, off_t(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
 }
 
@@ -45,19 +34,15 @@ bool WaveFileWriter::create(const std::string& path, const pcm::Format& format)
     blockAlign_ = format.bytesPerFrame();
     dataBytes_ = 0;
     failed_ = false;
-    uint8_t fmt[16];
-    PutLe16(fmt, kWaveFormatPcm);
-    PutLe16(fmt + 2, format.channels);
-    PutLe32(fmt + 4, format.samplesPerSecond);
-    PutLe32(fmt + 8, format.samplesPerSecond * blockAlign_);
-    PutLe16(fmt + 12, uint16_t(blockAlign_));
-    PutLe16(fmt + 14, format.bitsPerSample);
-    riff::Chunk fmtChunk;
-    open_ = writer_.create(path) && writer_.createChunk(riff_, riff::kRiff, riff::MakeFourCC("WAVE")) &&
-            writer_.createChunk(fmtChunk, riff::MakeFourCC("fmt ")) && writer_.write(fmt, sizeof fmt) &&
-            writer_.ascend(fmtChunk) && writer_.createChunk(data_, riff::MakeFourCC("data"));
+    // The plain 16-byte PCM header.
+    file_ = std::fopen(path.c_str(), "wb");
+    open_ = writer_.attach(file_) && writer_.createChunk(riff_, riff::kRiff, riff::kWave) &&
+            riff::WriteFormatChunk(writer_,
+                                   riff::PcmFormat(format.channels, format.samplesPerSecond, format.bitsPerSample),
+                                   false) &&
+            writer_.createChunk(data_, riff::kData);
     if (!open_) {
-        writer_.close();
+        closeFile();
         std::remove(path.c_str());
         return false;
     }
@@ -85,10 +70,21 @@ bool WaveFileWriter::finish()
     if (!open_)
         return false;
     open_ = false;
-    if (!failed_ && writer_.ascend(data_) && writer_.ascend(riff_) && writer_.close())
-        return true;
-    writer_.close();
+    const bool complete = !failed_ && writer_.ascend(data_) && writer_.ascend(riff_) && writer_.close();
+    // On the disk before the stop is reported: the caller reads and keeps it.
+    const bool synced = complete && files::SyncToDisk(file_);
+    closeFile();
+    if (complete)
+        return synced && files::SyncFolderOf(path_);
     return repair();
+}
+
+void WaveFileWriter::closeFile()
+{
+    writer_.close();
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
 }
 
 bool WaveFileWriter::repair()
@@ -103,9 +99,9 @@ bool WaveFileWriter::repair()
         const uint64_t data = WholeFrames(uint64_t(size) - data_.dataOffset, blockAlign_);
         ok = ftruncate(fileno(file), off_t(data_.dataOffset + data)) == 0 &&
              PatchLe32(file, 4, uint32_t(data_.dataOffset - 8 + data)) &&
-             PatchLe32(file, data_.dataOffset - 4, uint32_t(data));
+             PatchLe32(file, data_.dataOffset - 4, uint32_t(data)) && files::SyncToDisk(file);
     }
-    return std::fclose(file) == 0 && ok;
+    return std::fclose(file) == 0 && ok && files::SyncFolderOf(path_);
 }
 
 }  // namespace tapedeck

@@ -1,5 +1,7 @@
 // A RIFF WAVE file of PCM written while it is recorded: the header first,
-// the samples as they come, the sizes when it is finished.
+// the samples as they come, the sizes when it is finished. A finished file
+// is on the disk (flushed with its folder), so the recording that the stop
+// reports survives a power cut.
 #pragma once
 
 #include "pcm/pcm.h"
@@ -7,26 +9,34 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace tapedeck {
 
 class WaveFileWriter {
 public:
+    WaveFileWriter() = default;
+    ~WaveFileWriter() { closeFile(); }
+    WaveFileWriter(const WaveFileWriter&) = delete;
+    WaveFileWriter& operator=(const WaveFileWriter&) = delete;
+
     // Creates (or truncates) the file and writes its header.
     bool create(const std::string& path, const pcm::Format& format);
     // Appends sample data. After a failed write nothing more is written;
     // data beyond what a RIFF file can hold is dropped.
     void append(const uint8_t* data, size_t bytes);
-    // Completes the sizes and closes. After a failed write the file is cut
-    // back to the whole frames that reached it, with sizes to match; false
-    // if not even that could be done.
+    // Completes the sizes, flushes the file to the disk and closes it. After
+    // a failed write the file is cut back to the whole frames that reached
+    // it, with sizes to match; false if not even that could be done.
     bool finish();
     bool isOpen() const { return open_; }
 
 private:
     bool repair();
+    void closeFile();
 
+    std::FILE* file_ = nullptr;
     riff::Writer writer_;
     riff::Chunk riff_;
     riff::Chunk data_;

@@ -74,9 +74,12 @@ struct ScriptedBridge {
                 throw std::runtime_error("bridge failed");
             if (convertResult >= 0)
                 return convertResult;
-            while (!stopped)
+            // Runs until it is stopped (within a generous minute, so a stop
+            // that never comes fails the test instead of hanging it).
+            const auto deadline = std::chrono::steady_clock::now() + 60s;
+            while (!stopped && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(1ms);
-            return 431;
+            return stopped ? 431 : 0;
         };
         api.getStatusWavToMP3 = [this]() -> int16_t {
             if (statusRaises)

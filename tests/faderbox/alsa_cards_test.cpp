@@ -98,7 +98,11 @@ TEST_F(FaderboxAlsaTest, ASourceChosenElsewhereIsPostedAsTheRecordSelector)
     uint32_t ids[4] = {};
     GetVolumeIDs(&ids[0], &ids[1], &ids[2], &ids[3]);
     EXPECT_EQ(ids[3], ids[1]) << "Mic has no capture volume of its own: the master's serves";
-    WaitUntil([] { return false; }, std::chrono::milliseconds(100));
+    // Our own changes are posted first: once a change made after them has
+    // arrived (the card's notifications come in order), they all have.
+    const long volume = ReadElement("fakeselector", "Capture Volume");
+    WriteElement("fakeselector", "Capture Volume", volume == 30 ? 31 : 30);
+    ASSERT_TRUE(WaitUntil([&] { return window.received(intptr_t(ids[1])); }));
     window.clear();
     WriteElement("fakeselector", "Input Source", 2);  // another program picks Line
     ASSERT_TRUE(WaitUntil([&] { return window.received(intptr_t(ids[2])); }));

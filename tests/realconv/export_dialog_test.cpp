@@ -159,11 +159,12 @@ TEST_F(RAExportDialog, ExportsTheVoiceWithWhatTheUserTyped)
     EXPECT_GT(MatchVoice(file.decoded, 0).correlation, 0.9);
 }
 
-TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingFolder)
+TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingWritableFolder)
 {
     std::filesystem::create_directory(folder.file("old.ra"));
+    // /proc/sys/kernel exists but takes no new files, not even from root.
     const std::vector<std::string> badTargets = {folder.file("missing/out.ra"), "out.ra", "", folder.file("old.ra"),
-                                                 folder.path() + "/"};
+                                                 folder.path() + "/", "/proc/sys/kernel/voice.ra"};
     const int32_t result = Export(folder.file("voice.wav"), folder.file("out.ra"), [&](QDialog& dialog) {
         for (const std::string& bad : badTargets) {
             SCOPED_TRACE(bad);
@@ -279,17 +280,35 @@ TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
 
 INSTANTIATE_TEST_SUITE_P(CancelOrClose, StopDuringEncoding, ::testing::Bool());
 
-TEST_F(RAExportDialog, AFailedExportDoesNotSpoilTheNextOne)
+TEST_F(RAExportDialog, AFailedExportIsToldAndDoesNotSpoilTheNextOne)
 {
     WriteFile(folder.file("broken.wav"), Bytes().text("RIFF").u32(4).text("WAVE").data);
     const auto exportNow = [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); };
 
     EXPECT_EQ(Export(folder.file("broken.wav"), folder.file("out.ra"), exportNow), 1);
-    EXPECT_TRUE(messages.empty());  // conversion failures end the dialog quietly
+    ASSERT_EQ(messages.size(), 1u);  // the file and the reason
+    EXPECT_EQ(messages[0].text,
+              QString::fromStdString("Cannot export " + folder.file("out.ra") + ": the wave file holds no readable PCM sound."));
+    EXPECT_EQ(messages[0].caption, "Real Audio Conversion");
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.ra")));
+    messages.clear();
 
     EXPECT_EQ(Export(folder.file("voice.wav"), folder.file("out.ra"), exportNow), 0);
     EXPECT_EQ(ProbeRealAudio(folder.file("out.ra")).codecName, "ra_144");
+}
+
+// The file cannot take its name at the end (a folder has taken it meanwhile).
+TEST_F(RAExportDialog, AFileThatCannotBeWrittenIsToldByItsName)
+{
+    const std::string output = folder.file("taken.ra");
+    realconv::testing::SetBlockHook([&](uint32_t) { std::filesystem::create_directories(output + "/inside"); });
+    const int32_t result = Export(folder.file("voice.wav"), output,
+                                  [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromStdString("Cannot write file: " + output));
+    EXPECT_TRUE(std::filesystem::is_directory(output + "/inside"));
+    EXPECT_EQ(folder.entries().size(), 2u) << "no temporary file is left";
 }
 
 TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)

@@ -171,4 +171,13 @@ TEST(RealAudioExport, AStopLeavesThePreviousFileUntouched)
     EXPECT_EQ(ProbeRealAudio(folder.file("voice.ra")).codecName, "ra_144");
 }
 
+TEST(RealAudioExport, ExportsToANameOf250Bytes)
+{
+    TempFolder folder;
+    WriteFile(folder.file("voice.wav"), WaveFile(Voice(5000, 22050)));
+    const std::string target = folder.file(std::string(247, 'r') + ".ra");
+    EXPECT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), target, {}, {}, kNoStop), kResultOk);
+    EXPECT_EQ(ProbeRealAudio(target).codecName, "ra_144");
+}
+
 }  // namespace

@@ -163,6 +163,10 @@ TEST(WaveStreamReader, RefusesMalformedFilesWithAClearReason)
         return format;
     };
     const std::vector<uint8_t> pcm = PcmFormat(1, 22050, 16);
+    // Extensible, with PCM's tag but another vendor's identifier after it.
+    Bytes foreign;
+    foreign.append(PcmFormat(1, 22050, 16, 0xFFFE)).u16(22).u16(16).u32(4);
+    foreign.u16(1).u8(0).u8(0).u8(0).u8(0).u8(0x10).u8(0).u8(0x80).u8(0).u8(0).u8(0xAA).u8(0).u8(0x38).u8(0x9B).u8(0x72);
     struct Case {
         const char* name;
         std::vector<uint8_t> file;
@@ -183,6 +187,8 @@ TEST(WaveStreamReader, RefusesMalformedFilesWithAClearReason)
         {"MP3", Riff("WAVE", {fmt(PcmFormat(1, 22050, 0, 0x55)), Chunk("data", data)}), WaveReadStatus::Ok,
          WaveReadStatus::NotPcm},
         {"extensible without its sub-format", Riff("WAVE", {fmt(PcmFormat(1, 22050, 16, 0xFFFE)), Chunk("data", data)}),
+         WaveReadStatus::Ok, WaveReadStatus::NotPcm},
+        {"extensible with a foreign sub-format", Riff("WAVE", {fmt(foreign.data), Chunk("data", data)}),
          WaveReadStatus::Ok, WaveReadStatus::NotPcm},
         {"no channels", Riff("WAVE", {fmt(patched(pcm, 2, 0)), Chunk("data", data)}), WaveReadStatus::Ok,
          WaveReadStatus::BadFormat},

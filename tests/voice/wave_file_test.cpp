@@ -140,4 +140,13 @@ TEST(WaveFileWriting, WritingThroughALinkReplacesTheFileItPointsTo)
     EXPECT_EQ(ReadAll(dir.File("real.wav")).size(), 48u);
 }
 
+TEST(WaveFileWriting, ANameOf250BytesIsSaved)
+{
+    TempDir dir;
+    const std::string name = std::string(246, 'v') + ".wav";
+    const uint8_t bytes[] = {1, 2};
+    ASSERT_TRUE(voice::WriteWaveFile(dir.File(name), 22050, 16, 1, bytes, 2, nullptr));
+    EXPECT_EQ(ReadAll(dir.File(name)).size(), 48u);
+}
+
 }  // namespace

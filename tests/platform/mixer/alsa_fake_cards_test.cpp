@@ -175,11 +175,17 @@ TEST_F(AlsaFakeCardsTest, AnOpenMixerPostsTheControlsThatChanged)
     ASSERT_EQ(WriteValues(kSelectorCard, record, {0}), MMSYSERR_NOERROR);  // through the mixer itself
     EXPECT_TRUE(WaitUntil([&] { return window.received(record); }));
 
+    // Closed, it posts nothing: a mixer still open on the card hears the
+    // change, the closed one's window does not.
     EXPECT_EQ(MixerClose(handle), MMSYSERR_NOERROR);
     window.clear();
+    MessageRecorder stillOpen;
+    MixerHandle other = nullptr;
+    ASSERT_EQ(MixerOpen(&other, kSelectorCard, stillOpen.handle(), CALLBACK_WINDOW), MMSYSERR_NOERROR);
     WriteElement("fakeselector", "Master Playback Volume", 30);
-    WaitUntil([] { return false; }, std::chrono::milliseconds(200));
-    EXPECT_TRUE(window.messages().empty());
+    EXPECT_TRUE(WaitUntil([&] { return stillOpen.received(volume); }));
+    EXPECT_TRUE(window.deliver().empty());
+    EXPECT_EQ(MixerClose(other), MMSYSERR_NOERROR);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,14 +47,18 @@ struct Alignment {
 Alignment AlignWithSource(const std::vector<float>& decoded, const std::vector<int16_t>& source, int channels,
                           int maxLag);
 
-// Samples LAME puts before the sound: its encoder delay plus the decoder's.
-constexpr int kLameStartDelay = 576 + 529;
-
 // Expects every frame of the MP3 file to carry kbit at sampleRate, and the
-// voice to come through whole: correlated with the source, starting
-// kLameStartDelay samples in, and as long as it within one MP3 frame.
+// voice to come through whole and gapless: correlated with the source at lag
+// 0 and exactly as long as it (the Info tag's delay and padding are taken
+// off by the decoder).
 void ExpectFaithfulLameExport(const std::string& mp3, const std::vector<int16_t>& voice, int sampleRate, int channels,
                               int kbit);
+
+// Gapless at any length: voices of several lengths (3.000 s among them) at
+// 22050 Hz mono, encoded with encode(sourceWave, mp3), decode to exactly
+// their samples. Returns the last MP3 file written (in folder).
+std::string ExpectGaplessAtSeveralLengths(const std::function<bool(const std::string&, const std::string&)>& encode,
+                                          const class ScratchFolder& folder);
 
 // The voices both routes are tried with, and the rates a LAME encoder offers
 // for each at the voice's own sample rate.

@@ -147,4 +147,26 @@ TEST(Bridge, AStopWithNothingRunningDoesNotStopTheNextConversion)
     EXPECT_EQ(ConvertWaveFileToMp3(source.c_str(), folder.File("out.mp3").c_str(), 32000), 0);
 }
 
+TEST(Bridge, ExportsToANameOf250Bytes)
+{
+    mp3test::ScratchFolder folder;
+    const std::string source = folder.File("voice.wav");
+    mp3test::WriteWave(source, mp3test::MakeVoice(22050, 0.5), 22050, 1);
+    const std::string mp3 = folder.File(std::string(246, 'm') + ".mp3");
+    ASSERT_EQ(ConvertWaveFileToMp3(source.c_str(), mp3.c_str(), 64000), 0);
+    EXPECT_TRUE(mp3test::DecodeMp3(mp3).ok);
+}
+
+// Gapless: a voice of any length decodes to exactly its samples, because the
+// Info tag tells the decoder the encoder's delay and padding.
+TEST(Bridge, DecodesToExactlyTheVoicesLength)
+{
+    mp3test::ScratchFolder folder;
+    mp3test::ExpectGaplessAtSeveralLengths(
+        [](const std::string& source, const std::string& mp3) {
+            return ConvertWaveFileToMp3(source.c_str(), mp3.c_str(), 64000) == 0;
+        },
+        folder);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sound_support.h"
 
 #include "riff/riff.h"
+#include "riff/wave.h"
 #include "tapedeck/tapedeck.h"
 
 #include <gtest/gtest.h>
@@ -170,33 +171,25 @@ double HeardFrequency(const Samples& samples, size_t from, size_t to, double rat
     return rate / periods[periods.size() / 2];
 }
 
-namespace {
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16; }
-
-}  // namespace
-
 bool ReadWaveFile(const std::string& path, WaveFile& file)
 {
     riff::Reader reader;
     riff::Chunk riffChunk, fmt, data;
     uint8_t header[8];
-    uint8_t format[16];
+    riff::WaveFormat format;
     if (!reader.open(path) || reader.read(header, 8) != 8 || !reader.seek(0) ||
-        !reader.descendRiff(riffChunk, riff::MakeFourCC("WAVE")) ||
-        !reader.descendTo(fmt, riffChunk, riff::MakeFourCC("fmt ")) || fmt.size < 16 ||
-        reader.read(format, 16) != 16 || !reader.ascend(fmt) ||
-        !reader.descendTo(data, riffChunk, riff::MakeFourCC("data")))
+        !reader.descendRiff(riffChunk, riff::kWave) || !reader.descendTo(fmt, riffChunk, riff::kFmt) ||
+        !riff::ReadFormatChunk(reader, fmt, format, riff::kPcmFormatBytes, riff::kPcmFormatBytes) ||
+        !reader.ascend(fmt) || !reader.descendTo(data, riffChunk, riff::kData))
         return false;
-    file.riffSize = Le32(header + 4);
+    file.riffSize = riff::ReadLe32(header + 4);
     file.fileSize = reader.fileSize();
-    file.formatTag = Le16(format);
-    file.channels = Le16(format + 2);
-    file.samplesPerSecond = Le32(format + 4);
-    file.avgBytesPerSecond = Le32(format + 8);
-    file.blockAlign = Le16(format + 12);
-    file.bitsPerSample = Le16(format + 14);
+    file.formatTag = format.formatTag;
+    file.channels = format.channels;
+    file.samplesPerSecond = format.samplesPerSecond;
+    file.avgBytesPerSecond = format.avgBytesPerSecond;
+    file.blockAlign = format.blockAlign;
+    file.bitsPerSample = format.bitsPerSample;
     file.data.resize(data.size);
     return reader.read(file.data.data(), data.size) == data.size;
 }
@@ -207,7 +200,7 @@ Samples WaveFile::firstChannel() const
     if (bitsPerSample != 16 || blockAlign == 0)
         return samples;
     for (size_t at = 0; at + blockAlign <= data.size(); at += blockAlign)
-        samples.push_back(int16_t(Le16(&data[at])));
+        samples.push_back(int16_t(riff::ReadLe16(&data[at])));
     return samples;
 }
 
@@ -274,6 +267,28 @@ Alignment FindInRecording(const Samples& recorded, const Samples& original)
     return BestAlignment(recorded, original, coarse.lag - long(kStep), coarse.lag + long(kStep));
 }
 
+bool WaitForFileSize(const std::string& path, uint64_t bytes, std::chrono::milliseconds timeout)
+{
+    return RunEventLoopUntil(
+        [&] {
+            std::error_code error;
+            const uintmax_t size = std::filesystem::file_size(path, error);
+            return !error && size >= bytes;
+        },
+        timeout);
+}
+
+bool WaitUntilQuiet(std::chrono::milliseconds timeout)
+{
+    return RunEventLoopUntil(
+        [] {
+            int32_t level = -1;
+            AudioGetRecordLevel(&level, nullptr);
+            return level == 0;
+        },
+        timeout);
+}
+
 bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded)
 {
     const uint16_t started = AudioStartRecord(path.c_str(), 22050, 16, 1, 0);
@@ -281,8 +296,12 @@ bool RecordWhile(const std::string& path, const std::function<void()>& action, W
     if (started != 0)
         return false;
     action();
-    // What was played last is still on its way through the sound server.
-    RunEventLoopFor(std::chrono::milliseconds(200));
+    // What was played last is still on its way through the sound server:
+    // record on for another fifth of a second of sound, and until it is quiet.
+    constexpr uint64_t kTailBytes = 22050 * 2 / 5;
+    std::error_code error;
+    WaitForFileSize(path, std::filesystem::file_size(path, error) + kTailBytes);
+    WaitUntilQuiet();
     EXPECT_EQ(AudioStopRecord(), 0);
     const bool read = ReadWaveFile(path, recorded);
     EXPECT_TRUE(read) << path;

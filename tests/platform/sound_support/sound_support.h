@@ -139,9 +139,19 @@ Alignment BestAlignment(const Samples& recorded, const Samples& original, long m
 // the first milliseconds of a stream, so the search reaches before 0.)
 Alignment FindInRecording(const Samples& recorded, const Samples& original);
 
+// Waits, running the event loop, until the file at path holds at least
+// bytes: a recording's file grows as the device delivers sound, so this is a
+// clock that runs with the sound rather than the wall. False on timeout.
+bool WaitForFileSize(const std::string& path, uint64_t bytes,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// Waits until the recording library's input level is 0: what was played
+// has passed through the sound server. False on timeout.
+bool WaitUntilQuiet(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
 // Records from the default capture device at 22050 Hz, 16 bits, mono into
-// path while action runs, and reads the file back; false (with a test
-// failure) when the recording could not be made.
+// path while action runs, and on until what was played has passed (the input
+// is quiet), and reads the file back; false (with a test failure) when the
+// recording could not be made.
 bool RecordWhile(const std::string& path, const std::function<void()>& action, WaveFile& recorded);
 // Plays the samples at the rate to their end; false on failure or timeout.
 bool PlayToEnd(const Samples& samples, uint32_t samplesPerSecond);

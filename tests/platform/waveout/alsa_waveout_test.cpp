@@ -1,5 +1,7 @@
 // The wave output device on a real sound server: what is played is recorded
-// back from the null sink's monitor and compared with what was sent.
+// back from the null sink's monitor and compared with what was sent. The
+// tests wait for what the devices deliver, never for the clock; how playback
+// keeps time is measured by bench/audio/sound_timing.
 #include <gtest/gtest.h>
 
 #include "sound_support.h"
@@ -7,6 +9,7 @@
 #include "test_signals.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -107,7 +110,7 @@ TEST_F(AlsaWaveOutTest, AtHalfTheRateATwoSecondVoicePlaysForFourSeconds)
 {
     const Samples voice = signals::SpeechLike(44100);
     DoubleBufferPlayer player(PlayOnce(voice));
-    std::vector<std::pair<Clock::time_point, uint32_t>> positions;
+    std::vector<uint32_t> positions;
     WaveFile recorded;
     // Recording keeps the null sink awake, as a sound card is: an idle null
     // sink takes a second or two to begin a stream.
@@ -116,30 +119,24 @@ TEST_F(AlsaWaveOutTest, AtHalfTheRateATwoSecondVoicePlaysForFourSeconds)
         player.start();
         ASSERT_TRUE(RunEventLoopUntil(
             [&] {
-                positions.emplace_back(Clock::now(), PositionIn(player.device(), TIME_SAMPLES));
+                positions.push_back(PositionIn(player.device(), TIME_SAMPLES));
                 return player.finished();
             },
-            10s));
+            20s));
     }, recorded));
     ASSERT_EQ(player.strayMessages(), 0);
 
     // Done when played: the last header comes back once the position has
-    // reached the end of the data, four seconds after it first moved.
+    // reached the end of the data, and the position never runs back.
     EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), 44100u);
     EXPECT_EQ(PositionIn(player.device(), TIME_BYTES), 88200u);
-    const auto moved = std::find_if(positions.begin(), positions.end(), [](const auto& p) { return p.second > 0; });
-    ASSERT_NE(moved, positions.end());
-    const double seconds = std::chrono::duration<double>(player.doneTimes().back() - moved->first).count();
-    EXPECT_NEAR(seconds, 4.0, 0.25);
-    RecordProperty("seconds", std::to_string(seconds));
-    // The position climbs with the clock, never back.
     for (size_t i = 1; i < positions.size(); ++i)
-        ASSERT_GE(positions[i].second, positions[i - 1].second);
-    const auto halfway = std::find_if(positions.begin(), positions.end(),
-                                      [&](const auto& p) { return p.first - moved->first >= 2s; });
-    ASSERT_NE(halfway, positions.end());
-    EXPECT_NEAR(halfway->second, 22050.0, 11025 * 0.1);
-    RecordProperty("samples_after_two_seconds", std::to_string(halfway->second));
+        ASSERT_GE(positions[i], positions[i - 1]);
+    // What was heard lasted twice as long as the voice (the monitor may lose
+    // up to a fifth of a second where a stream begins).
+    const double heardSeconds = LoudSeconds(recorded.firstChannel());
+    EXPECT_NEAR(heardSeconds, 2 * LoudSeconds(voice), 0.25);
+    RecordProperty("heard_seconds", std::to_string(heardSeconds));
 }
 
 TEST_F(AlsaWaveOutTest, ResetSilencesTheDeviceAtOnceAndReturnsEveryHeader)
@@ -155,8 +152,11 @@ TEST_F(AlsaWaveOutTest, ResetSilencesTheDeviceAtOnceAndReturnsEveryHeader)
         EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), 0u);
         for (int i = 0; i < 2; ++i)
             EXPECT_EQ(WaveHeaderFlags(player.header(i)), WHDR_PREPARED | WHDR_DONE);
-        RunEventLoopFor(500ms);
-        EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), 0u);  // nothing plays on
+        // Half a second more of what the sink plays: nothing plays on.
+        const std::string path = scratch_.path("reset.wav");
+        ASSERT_TRUE(WaitForFileSize(path, std::filesystem::file_size(path) + 22050));
+        EXPECT_TRUE(WaitUntilQuiet());
+        EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), 0u);
     }, recorded));
     // The tone stopped about a second in, not four.
     EXPECT_NEAR(LoudSeconds(recorded.firstChannel()), 1.0, 0.15);
@@ -175,9 +175,12 @@ TEST_F(AlsaWaveOutTest, APausedDeviceHoldsItsPositionAndPlaysOnAfterRestart)
         player.start();
         ASSERT_TRUE(RunEventLoopUntil([&] { return PositionIn(player.device(), TIME_SAMPLES) >= 11025; }, 5s));
         waveOutPause(player.device());
-        RunEventLoopFor(50ms);
+        // Once the paused sound has died away, the position holds while
+        // another 0.6 s of the sink's silence is recorded.
+        const std::string path = scratch_.path("pause.wav");
+        ASSERT_TRUE(WaitUntilQuiet());
         const uint32_t held = PositionIn(player.device(), TIME_SAMPLES);
-        RunEventLoopFor(600ms);
+        ASSERT_TRUE(WaitForFileSize(path, std::filesystem::file_size(path) + 26460));
         EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), held);
         waveOutRestart(player.device());
         ASSERT_TRUE(RunEventLoopUntil([&] { return player.finished(); }, 5s));

@@ -6,6 +6,8 @@
 #include "sound_support.h"
 #include "waveout/simulated_waveout.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <memory>
 
@@ -14,7 +16,9 @@ namespace {
 using namespace platform;
 using soundtest::MessageLog;
 
-void RunEventLoopBriefly() { soundtest::RunEventLoopFor(std::chrono::milliseconds(50)); }
+// The simulated device posts its messages on the calling thread: delivering
+// what is posted shows every message it sent, with no waiting.
+void DeliverPostedMessages() { QCoreApplication::sendPostedEvents(); }
 
 WAVEFORMATEX VoiceFormat(uint32_t rate = 22050)
 {
@@ -66,7 +70,7 @@ protected:
     bool waitForMessages(size_t count)
     {
         return soundtest::RunEventLoopUntil([&] { return log_.entries().size() >= count; },
-                                            std::chrono::milliseconds(2000));
+                                            std::chrono::seconds(10));
     }
 
     std::shared_ptr<SimulatedWaveOut> simulated_;
@@ -96,7 +100,7 @@ TEST_F(SimulatedWaveOutTest, HeadersComeBackInWritingOrderWithTheirAddressAndThe
     EXPECT_EQ(simulated_->completeNextHeader(), nullptr);
 
     ASSERT_TRUE(waitForMessages(3));
-    RunEventLoopBriefly();
+    DeliverPostedMessages();
     EXPECT_EQ(doneHeaders(), (std::vector<intptr_t>{address(1), address(0), address(2)}));
 
     // A done header goes out again: written, its done flag is cleared.
@@ -127,12 +131,12 @@ TEST_F(SimulatedWaveOutTest, ResetReturnsEveryOutstandingHeaderAndTheClockStarts
     EXPECT_EQ(time.u.sample, 0u);
 
     ASSERT_TRUE(waitForMessages(2));
-    RunEventLoopBriefly();
+    DeliverPostedMessages();
     EXPECT_EQ(doneHeaders(), (std::vector<intptr_t>{address(0), address(1)}));
 
     // Nothing outstanding: a second reset returns nothing more.
     ASSERT_EQ(waveOutReset(device_), MMSYSERR_NOERROR);
-    RunEventLoopBriefly();
+    DeliverPostedMessages();
     EXPECT_EQ(log_.entries().size(), 2u);
 }
 
@@ -254,7 +258,7 @@ TEST_F(SimulatedWaveOutTest, WithoutAWindowNoMessagesAreSentButTheFlagsTellTheSt
     ASSERT_EQ(write(0), MMSYSERR_NOERROR);
     simulated_->completeNextHeader();
     EXPECT_TRUE(WaveHeaderFlags(headers_[0]) & WHDR_DONE);
-    RunEventLoopBriefly();
+    DeliverPostedMessages();
     EXPECT_TRUE(log_.entries().empty());
 }
 
