@@ -18,6 +18,7 @@
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -30,10 +31,14 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/dialogs.h"
+#include "document_commands.h"
 #include "mainform.h"
 #include "sound_support.h"
 #include "tapedeck/tapedeck.h"
 #include "test_signals.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "wave_file.h"
 
 namespace {
@@ -101,18 +106,22 @@ bool ParseOptions(int argc, char** argv, Options& options)
            options.seconds > 0;
 }
 
+// Opens the voice through File > Open, the dialog answered with its path.
 bool LoadVoice(TMainForm& form, const signals::Voice& samples, const std::string& path)
 {
     if (!voice::WriteWaveFile(path, 22050, 16, 1, reinterpret_cast<const uint8_t*>(samples.data()),
                               int32_t(samples.size() * 2), nullptr))
         return false;
-    form.LoadVoiceFile(QString::fromStdString(path));
-    return form.Voice.VoiceBytes() == int32_t(samples.size() * 2);
+    const platform::FileDialogFunction previous = platform::SetFileDialogFunction(
+        [&](const platform::FileDialogRequest&) { return QString::fromStdString(path); });
+    form.Open1Click();
+    platform::SetFileDialogFunction(previous);
+    return form.Document().Voice().VoiceBytes() == int32_t(samples.size() * 2);
 }
 
 // Every processing switch down and the pitch bar away from the middle; the
 // speed switches stay up (they process nothing).
-void SwitchOnTwelveEffects(TMainForm& form)
+voice::EffectSwitches TwelveEffects()
 {
     voice::EffectSwitches switches;
     for (voice::Effect effect : {voice::Effect::Echo, voice::Effect::Chorus, voice::Effect::Flange,
@@ -121,14 +130,49 @@ void SwitchOnTwelveEffects(TMainForm& form)
                                  voice::Effect::SweepUp, voice::Effect::SweepDown})
         switches[effect] = true;
     switches.pitchPosition = 3;
-    form.RestoreSettings(voice::CaptureSettings(switches));
+    return switches;
+}
+
+// Clicks the buttons of the switches above and moves the pitch bar.
+void SwitchOnTwelveEffects(TMainForm& form, const voice::EffectSwitches& switches)
+{
+    for (const char* button : {"EchoButton", "ChorusButton", "FlangeButton", "FadeInButton", "fadeOutButton",
+                               "BassOnlyButton", "RobotvoiceButton", "BackwardButton", "TrebleOnlyButton",
+                               "SweepUpButton", "SweepDownButton"})
+        Click(form, button);
+    form.findChild<QAbstractSlider*>("PitchBar")->setValue(switches.pitchPosition);
+}
+
+// An effect run that shows nothing.
+class SilentHost final : public voice::EffectRunHost {
+public:
+    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowProgressWindow() override {}
+    void HideProgressWindow() override {}
+    void ResetProgress(int32_t) override {}
+    void StepProgress() override {}
+    void ShowWaveData(const uint8_t*, int32_t) override {}
+};
+
+// The effect run alone, on a copy of the window's voice.
+double EffectRunMs(const TMainForm& form, const voice::EffectSwitches& switches)
+{
+    const voice::VoiceDocument& shown = form.Document().Voice();
+    voice::SampleBlock samples = voice::AllocateSamples(shown.VoiceBytes());
+    std::memcpy(samples.data(), shown.VoiceData.data(), size_t(shown.VoiceBytes()));
+    voice::VoiceDocument copy;
+    copy.AdoptVoice(std::move(samples));
+    SilentHost host;
+    const Clock::time_point before = Clock::now();
+    voice::ApplyEffects(copy, switches, std::string(), host);
+    return Ms(Clock::now() - before);
 }
 
 bool StopAndWindUp(TMainForm& form)
 {
-    if (form.playing)
+    if (form.Player().IsPlaying())
         Click(form, "PlayButton");
-    return soundtest::RunEventLoopUntil([&] { return !form.playing; }, std::chrono::seconds(5));
+    return soundtest::RunEventLoopUntil([&] { return !form.Player().IsPlaying(); }, std::chrono::seconds(5));
 }
 
 double Median(std::vector<double> values)
@@ -141,18 +185,17 @@ int ClickToSound(TMainForm& form, const Options& options, const soundtest::Scrat
 {
     if (!LoadVoice(form, signals::SpeechLike(int32_t(options.seconds * 22050)), scratch.path("voice.wav")))
         return 1;
-    SwitchOnTwelveEffects(form);
+    const voice::EffectSwitches switches = TwelveEffects();
+    SwitchOnTwelveEffects(form, switches);
     std::vector<double> clicks, effects;
     for (int run = 0; run < options.runs; ++run) {
-        const Clock::time_point before = Clock::now();
-        form.ApplyEffects(QString());
-        effects.push_back(Ms(Clock::now() - before));
+        effects.push_back(EffectRunMs(form, switches));
 
         firstWrite = 0;
         watchingWrites = true;
         const Clock::time_point clicked = Clock::now();
         Click(form, "PlayButton");
-        if (!form.playing || !soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5))) {
+        if (!form.Player().IsPlaying() || !soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5))) {
             std::fprintf(stderr, "playback did not start\n");
             return 1;
         }
@@ -196,7 +239,7 @@ int PlayFromTheWindow(TMainForm& form, const Options& options, const soundtest::
         return 1;
     const Clock::time_point clicked = Clock::now();
     Click(form, "PlayButton");
-    const bool ended = soundtest::RunEventLoopUntil([&] { return !form.playing; },
+    const bool ended = soundtest::RunEventLoopUntil([&] { return !form.Player().IsPlaying(); },
                                                     std::chrono::milliseconds(long(options.seconds * 1000) + 10000));
     const double took = Ms(Clock::now() - clicked) / 1000;
     soundtest::RunEventLoopFor(std::chrono::milliseconds(300));
@@ -220,15 +263,15 @@ int RecordFromTheWindow(TMainForm& form, const Options& options)
 {
     Click(form, "RecordButton");
     const Clock::time_point started = Clock::now();
-    if (!form.recording)
+    if (!form.Recorder().IsRecording())
         return 1;
     soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
     const Clock::time_point stopping = Clock::now();
     Click(form, "RecordButton");
-    if (form.recording)
+    if (form.Recorder().IsRecording())
         return 1;
     const double wall = Ms(stopping - started) / 1000;
-    const double recorded = double(form.Voice.VoiceBytes()) / 44100;
+    const double recorded = double(form.Document().Voice().VoiceBytes()) / 44100;
     std::printf("recorded from the window: %.3f s of sound between clicks %.3f s apart (%+.1f ms)\n", recorded, wall,
                 (recorded - wall) * 1000);
     return std::abs(recorded - wall) <= 0.05 ? 0 : 1;

@@ -30,6 +30,8 @@
 #include "prtlsbtn.h"
 #include "realaudio_probe.h"
 #include "settings.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "wave_to_mp3_form.h"
 #include "window_fixture.h"
 
@@ -113,8 +115,8 @@ protected:
     void LoadTone(const QString& name = "voice.wav")
     {
         WriteVoice(PathOf(name), TestTone(kToneSamples));
-        form->LoadVoiceFile(PathOf(name));
-        ASSERT_EQ(form->Voice.VoiceBytes(), kToneSamples * 2);
+        Open(PathOf(name));
+        ASSERT_EQ(Voice().VoiceBytes(), kToneSamples * 2);
     }
 
     // Everything below the temporary folder, as paths relative to it.
@@ -227,32 +229,31 @@ TEST_F(ExportTest, Mp3ExportWithSlowMonsterOffersAnElevenKilohertzCopyAndCleansU
 
 TEST_F(ExportTest, BusyWindowOrNoVoiceExportsNothingAndShowsNoDialog)
 {
-    const std::pair<const char*, std::function<void()>> entries[] = {
-        {"MP3", [this] { form->ExportToMP3FileClick(); }},
-        {"RealAudio", [this] { form->ExportToRealAudioFormat1Click(); }}};
-    for (const auto& [name, click] : entries) {
-        SCOPED_TRACE(name);
-        messages.clear();
-        form->New1Click();
-        {
-            WhenDialogShows noVoice([](QDialog& dialog) { dialog.reject(); });
+    const std::function<void()> clicks[] = {[this] { form->ExportToMP3FileClick(); },
+                                            [this] { form->ExportToRealAudioFormat1Click(); }};
+    auto exportsNothing = [&] {
+        for (const auto& click : clicks) {
+            WhenDialogShows dialog([](QDialog& shown) { shown.reject(); });
             click();
-            EXPECT_EQ(noVoice.caption(), "");
+            EXPECT_EQ(dialog.caption(), "");
         }
-        EXPECT_EQ(MessageTexts(), QStringList());
+    };
+    exportsNothing();  // no voice
+    EXPECT_EQ(MessageTexts(), QStringList());
 
-        LoadTone();
-        for (bool* state : {&form->playing, &form->recording}) {
-            *state = true;
-            WhenDialogShows busy([](QDialog& dialog) { dialog.reject(); });
-            click();
-            *state = false;
-            EXPECT_EQ(busy.caption(), "");
-        }
-        EXPECT_EQ(MessageTexts(),
-                  (QStringList{"Please Wait until playback is over", "Please Wait until recording is over"}));
-        EXPECT_EQ(TempEntries(), QStringList());
-    }
+    LoadTone();
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
+    exportsNothing();
+    Click(form->PlayButton);
+    form->TimerTimer();
+    recorder.recordedFile = WaveBytes(TestTone(2205));
+    StartRecording();
+    exportsNothing();
+    Click(form->RecordButton);
+    const QString playing = "Please Wait until playback is over", recording = "Please Wait until recording is over";
+    EXPECT_EQ(MessageTexts(), (QStringList{playing, playing, recording, recording}));
+    EXPECT_EQ(TempEntries(), QStringList());
 }
 
 TEST_F(ExportTest, UnusableTemporaryFolderIsReportedAndNoDialogShows)
@@ -307,8 +308,7 @@ TEST_F(ExportTest, RealAudioExportProposesTheVoicesNameAndConvertsTheProcessedCo
 
 TEST_F(ExportTest, RealAudioExportOfAnUntitledVoiceProposesMyfileInTheTemporaryFolder)
 {
-    LoadTone();
-    form->Voice.VoiceFileName.clear();  // as after a recording
+    RecordVoice(TestTone(kToneSamples));  // a recording has no file name
     WhenDialogShows script([&](QDialog& dialog) {
         EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QDir(tempFolder).filePath("MYFILE.ra"));
         EXPECT_EQ(DWord(ReadChunks(CopyForEncoder()).fmt, 4), 22050u);

@@ -12,6 +12,7 @@
 #include "dialogs/dialogs.h"
 #include "mainform.h"
 #include "mixer/mixer_backend.h"
+#include "mixer_panel.h"
 #include "mixer_test_support.h"
 #include "prtltbar.h"
 
@@ -66,7 +67,7 @@ protected:
     void CreateForm()
     {
         form = std::make_unique<TMainForm>();
-        ASSERT_TRUE(form->MixerReady()) << (messages.empty() ? std::string() : messages.front().toStdString());
+        ASSERT_TRUE(form->Mixer().Ready()) << (messages.empty() ? std::string() : messages.front().toStdString());
     }
 
     static long SinkVolume() { return PactlVolume(Pactl("get-sink-volume @DEFAULT_SINK@")); }
@@ -83,8 +84,8 @@ TEST_F(WindowMixerPulseTest, TheOneCaptureSourceIsShownAndDrivenFromTheStart)
     CreateForm();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(terminateRequests, 0);
-    EXPECT_EQ(form->RecordSourceCount(), 1u);
-    EXPECT_EQ(form->CurrentRecordSource(), 0u);
+    EXPECT_EQ(form->Mixer().RecordSourceCount(), 1u);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
     EXPECT_EQ(form->RecSourceLabel->text(), "Capture");
     EXPECT_EQ(form->MikeSlider->Position(), PositionFor(OnFullScale(SourceVolume())));
     EXPECT_NEAR(double(form->MikeSlider->Position()), 255 - 102, 1);  // 40 %

@@ -17,6 +17,8 @@
 #include "prtlvled.h"
 #include "sound_checks.h"
 #include "tapedeck/tapedeck.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "window_fixture.h"
 
 namespace {
@@ -42,8 +44,8 @@ protected:
     {
         const QString path = PathOf("voice.wav");
         WriteVoice(path, samples);
-        form->LoadVoiceFile(path);
-        ASSERT_EQ(form->Voice.VoiceBytes(), int32_t(samples.size() * 2));
+        Open(path);
+        ASSERT_EQ(Voice().VoiceBytes(), int32_t(samples.size() * 2));
     }
 
     // The read-out " POS: mm:ss:cc" in seconds.
@@ -57,8 +59,8 @@ protected:
 
     Samples Processed() const
     {
-        const int16_t* samples = form->Voice.WorkBuffer.samples();
-        return Samples(samples, samples + form->Voice.ProcessedBytes / 2);
+        const int16_t* samples = Voice().WorkBuffer.samples();
+        return Samples(samples, samples + Voice().ProcessedBytes / 2);
     }
 
     // Records the null sink's monitor while action runs.
@@ -80,8 +82,8 @@ TEST_F(PlayRecordPulseTest, ClickingRecordTwiceRecordsWhatTheSoundCardHears)
     ASSERT_TRUE(QTest::qWaitFor([&] { return tone.sounding(); }, kStartMs));
 
     Click(form->RecordButton);
-    ASSERT_TRUE(form->recording);
-    const QString file = QString::fromStdString(form->RecordingFileName());
+    ASSERT_TRUE(form->Recorder().IsRecording());
+    const QString file = QString::fromStdString(form->Recorder().FileName());
     EXPECT_TRUE(QFileInfo::exists(file));
     float loudest = 0;
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(1500);
@@ -93,9 +95,9 @@ TEST_F(PlayRecordPulseTest, ClickingRecordTwiceRecordsWhatTheSoundCardHears)
     EXPECT_GT(ReadOutSeconds(), 1.0);
     Click(form->RecordButton);
 
-    ASSERT_FALSE(form->recording);
+    ASSERT_FALSE(form->Recorder().IsRecording());
     EXPECT_TRUE(messages.empty());
-    const Samples voice(form->Voice.VoiceData.samples(), form->Voice.VoiceData.samples() + form->Voice.VoiceBytes() / 2);
+    const Samples voice(Voice().VoiceData.samples(), Voice().VoiceData.samples() + Voice().VoiceBytes() / 2);
     EXPECT_NEAR(double(voice.size()) / 22050, 1.5, 0.3);
     ASSERT_GT(voice.size(), 22050u);
     EXPECT_NEAR(soundcheck::ToneFrequency(voice, 2000, voice.size() - 2000), 660, 1);
@@ -115,7 +117,7 @@ TEST_F(PlayRecordPulseTest, RecordingWhileTheLibraryRecordsSaysSo)
     ASSERT_TRUE(RecordWhile(
         [&] {
             Click(form->RecordButton);
-            EXPECT_FALSE(form->recording);
+            EXPECT_FALSE(form->Recorder().IsRecording());
             EXPECT_FALSE(form->RecordButton->Down());
         },
         ignored));
@@ -138,16 +140,17 @@ TEST_F(PlayRecordPulseTest, SlowMonsterPlaysATwoSecondVoiceForFourSecondsWhileTh
     ASSERT_TRUE(RecordWhile(
         [&] {
             Click(form->PlayButton);
-            ASSERT_TRUE(form->playing);
+            ASSERT_TRUE(form->Player().IsPlaying());
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] {
                     const double shown = ReadOutSeconds();
-                    const bool position = form->playing && shown > 0 && (moved != Clock::time_point{} || shown < 1.9);
+                    const bool position = form->Player().IsPlaying() && shown > 0 &&
+                                          (moved != Clock::time_point{} || shown < 1.9);
                     if (position && moved == Clock::time_point{})
                         moved = Clock::now() - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(2 * shown));
                     if (position)
                         highest = std::max(highest, shown);
-                    return !form->playing;
+                    return !form->Player().IsPlaying();
                 },
                 kStartMs + 8000));
             ended = Clock::now();
@@ -171,15 +174,15 @@ TEST_F(PlayRecordPulseTest, WhatIsPlayedIsTheProcessedVoice)
     ASSERT_TRUE(RecordWhile(
         [&] {
             Click(form->PlayButton);
-            ASSERT_TRUE(form->playing);
+            ASSERT_TRUE(form->Player().IsPlaying());
             processed = Processed();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !form->playing; }, kStartMs + 6000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Player().IsPlaying(); }, kStartMs + 6000));
         },
         recorded));
     const soundcheck::Match match = soundcheck::FindInRecording(recorded, processed);
     EXPECT_GT(match.correlation, 0.95) << "lag " << match.lag;
     // The unprocessed voice is not what was heard.
-    const Samples original(form->Voice.VoiceData.samples(), form->Voice.VoiceData.samples() + 44100);
+    const Samples original(Voice().VoiceData.samples(), Voice().VoiceData.samples() + 44100);
     EXPECT_LT(soundcheck::FindInRecording(recorded, original).correlation, 0.8);
     RecordProperty("correlation", std::to_string(match.correlation));
 }
