@@ -1,6 +1,7 @@
 #include "mixer_panel.h"
 
 #include <QLabel>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <array>
@@ -16,11 +17,6 @@ constexpr size_t kSourceTextBytes = 256;
 uint32_t VolumeOf(const TPRTL_TrackBar& slider)
 {
     return mixer_sliders::VolumeFromSliderValue(slider.Max() - slider.Position(), slider.Max());
-}
-
-void ShowVolume(TPRTL_TrackBar& slider, uint32_t volume)
-{
-    slider.SetPosition(mixer_sliders::SliderPositionFromVolume(volume, slider.Min(), slider.Max()));
 }
 
 // Tries the devices in turn until one can be selected.
@@ -79,12 +75,16 @@ void MixerPanel::TearDown()
 
 void MixerPanel::SpeakerSliderMoved()
 {
+    if (showingVolume_)
+        return;
     const std::array<uint32_t, 2> volume{VolumeOf(speakerSlider_), 0};
     SetCurrentOutputVolSetting(1, volume.data());
 }
 
 void MixerPanel::MikeSliderMoved()
 {
+    if (showingVolume_)
+        return;
     const std::array<uint32_t, 2> volume{VolumeOf(mikeSlider_), 0};
     SetCurrentInputVolSetting(1, volume.data());
 }
@@ -162,6 +162,14 @@ void MixerPanel::FollowRecordSourceChosenElsewhere()
 void MixerPanel::RefreshVolumeIds()
 {
     GetVolumeIDs(&waveOutVolumeId_, &recordMasterVolumeId_, &recordSelectorId_, &sourceVolumeId_);
+}
+
+// The slider's change handler runs (the control raises it for every change),
+// and finds the panel showing.
+void MixerPanel::ShowVolume(TPRTL_TrackBar& slider, uint32_t volume)
+{
+    const QScopedValueRollback showing(showingVolume_, true);
+    slider.SetPosition(mixer_sliders::SliderPositionFromVolume(volume, slider.Min(), slider.Max()));
 }
 
 void MixerPanel::RefreshSpeakerSlider()

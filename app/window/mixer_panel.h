@@ -7,6 +7,11 @@
 // Rules:
 // - Set up once, when the window is created; torn down first when it goes.
 // - Failures other than a missing wave device leave the controls as they are.
+// - Only the user writes volumes: a slider moves the mixer when the user
+//   moves it, never when it shows a value the mixer reports. A volume set in
+//   another program (out of balance, or above full scale) stays exactly as
+//   set; the slider shows its louder channel, at the top for anything at or
+//   above full scale.
 // - A choice of record source made in another program becomes the panel's
 //   (on mixers with a record selector).
 // - The slider arithmetic lives in mixer_sliders.h.
@@ -34,7 +39,8 @@ public:
     SetUpResult SetUp();
     void TearDown();
 
-    // The user moved a volume slider.
+    // A volume slider moved: its value goes to the mixer, unless the panel
+    // itself moved it to show the mixer's value.
     void SpeakerSliderMoved();
     void MikeSliderMoved();
     // The source button: the next record source, wrapping to the first.
@@ -65,6 +71,7 @@ private:
     void RefreshMikeSlider();
     void RefreshRecordSource();
     void FollowRecordSourceChosenElsewhere();
+    void ShowVolume(TPRTL_TrackBar& slider, uint32_t volume);
 
     TPRTL_TrackBar& speakerSlider_;
     TPRTL_TrackBar& mikeSlider_;
@@ -73,6 +80,7 @@ private:
     uint32_t recordSource_ = 0;
     uint32_t recordSourceCount_ = 0;
     uint16_t shownRecordSource_ = 0;
+    bool showingVolume_ = false;  // a slider moves to show the mixer's value
     // What GetVolumeIDs names, refreshed at set-up and at every change.
     uint32_t waveOutVolumeId_ = 0xFFFFFFFF;
     uint32_t recordMasterVolumeId_ = 0xFFFFFFFF;

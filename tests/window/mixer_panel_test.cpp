@@ -31,6 +31,9 @@ protected:
         previous = platform::SetMixerBackend(mixer);
         for (TPRTL_TrackBar* slider : {&speaker, &mike})
             slider->SetMax(255);
+        // As the window binds them.
+        QObject::connect(&speaker, &TPRTL_TrackBar::OnChange, [this] { panel.SpeakerSliderMoved(); });
+        QObject::connect(&mike, &TPRTL_TrackBar::OnChange, [this] { panel.MikeSliderMoved(); });
     }
 
     void TearDown() override
@@ -65,6 +68,7 @@ TEST_F(MixerPanelTest, ShowsTheMixerAndWritesWhatTheUserSets)
     mixer->setValues(card.waveOutVolume, {20000, 40000});
     mixer->setValues(card.sourceVolumes[2], {10000, 10000});
     ASSERT_EQ(panel.SetUp(), MixerPanel::SetUpResult::Ready);
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(panel.Ready());
     EXPECT_EQ(panel.RecordSource(), 2);
     EXPECT_EQ(readout.text(), "Front Mic");
@@ -73,10 +77,8 @@ TEST_F(MixerPanelTest, ShowsTheMixerAndWritesWhatTheUserSets)
 
     mixer->clearWrites();
     speaker.SetPosition(255 - 100);
-    panel.SpeakerSliderMoved();
     EXPECT_EQ(mixer->values(card.waveOutVolume), (std::vector<uint32_t>{25700, 25700}));
     mike.SetPosition(0);
-    panel.MikeSliderMoved();
     EXPECT_EQ(mixer->values(card.sourceVolumes[2]), (std::vector<uint32_t>{65535, 65535}));
 
     panel.StepRecordSource();
@@ -87,6 +89,26 @@ TEST_F(MixerPanelTest, ShowsTheMixerAndWritesWhatTheUserSets)
     panel.TearDown();
     EXPECT_FALSE(panel.Ready());
     EXPECT_EQ(mixer->watchCount(card.mixer), 0u);
+}
+
+// Values set in another program stay exactly as set, whatever the slider
+// can show of them.
+TEST_F(MixerPanelTest, ShowsVolumesSetElsewhereWithoutWritingThem)
+{
+    CardOptions options;
+    options.maximum = 100000;  // room above the window's full scale
+    Start(options);
+    mixer->setValues(card.waveOutVolume, {29491, 13107});  // 45 % and 20 % of 65535
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(speaker.Position(), 255 - 115);  // the louder channel
+    mixer->setValues(card.sourceVolumes[0], {3277, 3277});  // 5 %: no slider step of its own
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(mike.Position(), 255 - 13);
+    mixer->setValues(card.waveOutVolume, {98302, 98302});  // 150 %
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(speaker.Position(), 0);  // the top
+    EXPECT_TRUE(mixer->writes().empty());
+    EXPECT_EQ(mixer->value(card.sourceVolumes[0]), 3277u);
 }
 
 TEST_F(MixerPanelTest, FollowsARecordSourceChosenElsewhere)

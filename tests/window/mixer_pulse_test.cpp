@@ -104,21 +104,32 @@ TEST_F(WindowMixerPulseTest, TheSpeakerSliderSetsTheSinkVolume)
     EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 200);
 }
 
-TEST_F(WindowMixerPulseTest, ASinkVolumeChangedWithPactlMovesTheSpeakerSlider)
+// What another program sets stays exactly as set: out of balance, between
+// two of the slider's steps, or above 100 %. Any write back would come from
+// the refresh that moves the slider, before the slider shows the value.
+TEST_F(WindowMixerPulseTest, VolumesSetWithPactlMoveTheSlidersAndStayExactlyAsSet)
 {
     Pactl("set-sink-volume @DEFAULT_SINK@ 80%");
     CreateForm();
     ASSERT_EQ(form->SpeakerSlider->Position(), PositionFor(OnFullScale(SinkVolume())));
 
-    Pactl("set-sink-volume @DEFAULT_SINK@ 30%");
-    // 30 % is 19661 of 65536: 76.5 steps of 257, so 77 steps below the top,
-    // give or take the rounding of PulseAudio's own volume steps.
-    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->SpeakerSlider->Position() - (255 - 77)) <= 1; }))
+    Pactl("set-sink-volume @DEFAULT_SINK@ 45% 20%");
+    const std::string unbalanced = Pactl("get-sink-volume @DEFAULT_SINK@");
+    // 45 % is 29491 of 65536: 114.7 steps of 257, the louder channel's.
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->SpeakerSlider->Position() - (255 - 115)) <= 1; }))
         << form->SpeakerSlider->Position();
-    // The slider's echo settles the sink on the slider's step.
-    ASSERT_TRUE(WaitUntil([&] {
-        return std::abs(OnFullScale(SinkVolume()) - 257.0 * (255 - form->SpeakerSlider->Position())) <= 2;
-    })) << Pactl("get-sink-volume @DEFAULT_SINK@");
+    EXPECT_EQ(Pactl("get-sink-volume @DEFAULT_SINK@"), unbalanced);
+
+    Pactl("set-source-volume @DEFAULT_SOURCE@ 5%");
+    const std::string low = Pactl("get-source-volume @DEFAULT_SOURCE@");
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->MikeSlider->Position() - (255 - 13)) <= 1; }))
+        << form->MikeSlider->Position();
+    EXPECT_EQ(Pactl("get-source-volume @DEFAULT_SOURCE@"), low);
+
+    Pactl("set-sink-volume @DEFAULT_SINK@ 150%");
+    const std::string loud = Pactl("get-sink-volume @DEFAULT_SINK@");
+    ASSERT_TRUE(WaitUntil([&] { return form->SpeakerSlider->Position() == 0; })) << form->SpeakerSlider->Position();
+    EXPECT_EQ(Pactl("get-sink-volume @DEFAULT_SINK@"), loud);
 }
 
 TEST_F(WindowMixerPulseTest, ASourceVolumeChangedWithPactlMovesTheRecordingSlider)

@@ -225,23 +225,29 @@ TEST_F(WindowMixerTest, WithoutSourcesTheButtonDoesNothing)
     EXPECT_TRUE(mixer->writes().empty());
 }
 
-TEST_F(WindowMixerTest, ChangesMadeElsewhereMoveTheSlidersAndTheirEchoIsWrittenBack)
+TEST_F(WindowMixerTest, ChangesMadeElsewhereMoveTheSlidersAndAreNeverWrittenBack)
 {
     Start();
-    mixer->setValues(card.waveOutVolume, {30000, 12000});
+    mixer->setValues(card.waveOutVolume, {30000, 12000});  // out of balance
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 117);  // 30000 / 257 = 116.7
-    EXPECT_EQ(LastWrite(card.waveOutVolume), 117u * 257);   // the slider's own change, accepted
+    EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 117);  // the louder channel, 30000 / 257 = 116.7
+    EXPECT_EQ(mixer->values(card.waveOutVolume), (std::vector<uint32_t>{30000, 12000}));
 
     mixer->setValues(card.sourceVolumes[0], {60000, 60000});
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->MikeSlider->Position(), 255 - 233);  // 60000 / 257 = 233.46
+    EXPECT_EQ(mixer->value(card.sourceVolumes[0]), 60000u);
 
     // The record master volume refreshes the recording slider from the source.
     Displace(form->MikeSlider, 3);
     mixer->setValues(card.recordVolume, {1000, 1000});
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->MikeSlider->Position(), PositionFor(mixer->value(card.sourceVolumes[0])));
+    EXPECT_TRUE(mixer->writes().empty());
+
+    // The user's own move writes, on both channels.
+    EXPECT_EQ(Move(form->SpeakerSlider, 255 - 100, card.waveOutVolume), 25700u);
+    EXPECT_EQ(mixer->values(card.waveOutVolume), (std::vector<uint32_t>{25700, 25700}));
 }
 
 TEST_F(WindowMixerTest, NotificationsForOtherControlsChangeNothing)
