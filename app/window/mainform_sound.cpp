@@ -124,12 +124,13 @@ void TMainForm::OldRecordButtonClick()
 }
 
 // The voice in memory is replaced only once the recording runs: a start that
-// fails (no microphone, a full disk) leaves it as it was.
+// fails (no microphone, a full disk) leaves it as it was. The recording takes
+// the source the read-out shows and writes nothing to the mixer: what the
+// user or another program set there stays.
 void TMainForm::StartRecording()
 {
     if (recorder_->IsRecording() || player_->IsPlaying())
         return;
-    mixer_->SelectRecordSource();
     const uint16_t result = recorder_->Start(export_files::TempFolder(), mixer_->RecordSource());
     if (result != TAPEDECK_OK) {
         if (const std::optional<VoiceRecorder::Error> error = VoiceRecorder::ErrorFor(result))

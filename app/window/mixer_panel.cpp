@@ -99,15 +99,6 @@ void MixerPanel::StepRecordSource()
     RefreshRecordSource();
 }
 
-// Recording takes the source the read-out shows. Another program may have
-// chosen a different one since, on a mixer whose choice the panel does not
-// follow (one that chooses by muting lines) or before its notification came.
-void MixerPanel::SelectRecordSource()
-{
-    if (ready_)
-        SelectInputSource(int32_t(recordSource_));
-}
-
 // ---- Changes made elsewhere --------------------------------------------------------------
 
 bool MixerPanel::event(QEvent* event)

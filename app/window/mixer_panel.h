@@ -45,8 +45,6 @@ public:
     void MikeSliderMoved();
     // The source button: the next record source, wrapping to the first.
     void StepRecordSource();
-    // Selects the record source the read-out shows on the input mixer.
-    void SelectRecordSource();
 
     // From the end of the set-up until the tear-down; change messages are
     // ignored otherwise.

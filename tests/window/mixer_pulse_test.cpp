@@ -2,6 +2,7 @@
 // changed and checked with pactl.
 #include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,9 @@
 #include "mixer/mixer_backend.h"
 #include "mixer_panel.h"
 #include "mixer_test_support.h"
+#include "prtlsbtn.h"
 #include "prtltbar.h"
+#include "voice_recorder.h"
 
 namespace {
 
@@ -130,6 +133,25 @@ TEST_F(WindowMixerPulseTest, VolumesSetWithPactlMoveTheSlidersAndStayExactlyAsSe
     const std::string loud = Pactl("get-sink-volume @DEFAULT_SINK@");
     ASSERT_TRUE(WaitUntil([&] { return form->SpeakerSlider->Position() == 0; })) << form->SpeakerSlider->Position();
     EXPECT_EQ(Pactl("get-sink-volume @DEFAULT_SINK@"), loud);
+}
+
+// Recording starts from the source shown and writes nothing to the mixer.
+TEST_F(WindowMixerPulseTest, ClickingRecordLeavesAQuietAndMutedRecordingAsItIs)
+{
+    CreateForm();
+    Pactl("set-source-volume @DEFAULT_SOURCE@ 3%");
+    Pactl("set-source-mute @DEFAULT_SOURCE@ 1");
+    const std::string quiet = Pactl("get-source-volume @DEFAULT_SOURCE@");
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->MikeSlider->Position() - (255 - 8)) <= 1; }))
+        << form->MikeSlider->Position();
+
+    QTest::mouseClick(form->RecordButton, Qt::LeftButton, Qt::NoModifier, form->RecordButton->rect().center());
+    ASSERT_TRUE(form->Recorder().IsRecording()) << (messages.empty() ? "" : messages.front().toStdString());
+    EXPECT_EQ(Pactl("get-source-volume @DEFAULT_SOURCE@"), quiet);
+    EXPECT_EQ(Pactl("get-source-mute @DEFAULT_SOURCE@"), "Mute: yes\n");
+    QTest::mouseClick(form->RecordButton, Qt::LeftButton, Qt::NoModifier, form->RecordButton->rect().center());
+    EXPECT_FALSE(form->Recorder().IsRecording());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(WindowMixerPulseTest, ASourceVolumeChangedWithPactlMovesTheRecordingSlider)

@@ -269,7 +269,8 @@ TEST_F(RecordingTest, ANewRecordingStartsItsClockAfresh)
     Click(form->RecordButton);
 }
 
-// The source the read-out shows is selected again when a recording starts.
+// A recording starts from the source the read-out shows and writes nothing
+// to the mixer: whatever another program set there stays, quiet or muted.
 class RecordSourceTest : public RecordingTest, public ::testing::WithParamInterface<Selector> {
 protected:
     void SetUp() override
@@ -280,30 +281,32 @@ protected:
     }
 };
 
-TEST_P(RecordSourceTest, TheSourceShownIsTheSourceRecorded)
+TEST_P(RecordSourceTest, RecordingTakesTheSourceShownAndLeavesTheMixerAlone)
 {
     if (GetParam() == Selector::Neither) {
         // Another program records from CD by muting the others; the window
         // does not follow a choice made by muting, and still shows Mic.
         mixer->setValues(card.sourceMutes[2], {0});
         mixer->setValues(card.sourceMutes[0], {1});
-        QCoreApplication::sendPostedEvents();
-        ASSERT_EQ(form->RecSourceLabel->text(), "Mic");
-        Click(form->RecordButton);
-        EXPECT_EQ(recorder.source, 0);
-        EXPECT_EQ(mixer->values(card.sourceMutes[0]), std::vector<uint32_t>{0});
-        EXPECT_EQ(mixer->values(card.sourceMutes[1]), std::vector<uint32_t>{1});
-        EXPECT_EQ(mixer->values(card.sourceMutes[2]), std::vector<uint32_t>{1});
-        return;
+    } else {
+        Click(form->RecSourceToggleButton);
+        Click(form->RecSourceToggleButton);
+        ASSERT_EQ(form->RecSourceLabel->text(), "CD");
+        // Another program chooses Mic, and the window records before it hears of it.
+        mixer->setValues(card.selector, {1, 0, 0});
     }
-    Click(form->RecSourceToggleButton);
-    Click(form->RecSourceToggleButton);
-    ASSERT_EQ(form->RecSourceLabel->text(), "CD");
-    // Another program chooses Mic, and the window records before it hears of it.
-    mixer->setValues(card.selector, {1, 0, 0});
+    const uint16_t shown = GetParam() == Selector::Neither ? 0 : 2;
+    // The recording turned down to 3 % and muted elsewhere.
+    mixer->setValues(card.sourceVolumes[shown], {1966, 1966});
+    mixer->setValues(card.recordVolume, {1966, 1966});
+    mixer->setValues(card.recordMute, {1});
+    mixer->clearWrites();
     Click(form->RecordButton);
-    EXPECT_EQ(recorder.source, 2);
-    EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{0, 0, 1}));
+    ASSERT_TRUE(form->Recorder().IsRecording());
+    EXPECT_EQ(recorder.source, shown);
+    EXPECT_TRUE(mixer->writes().empty());
+    EXPECT_EQ(mixer->value(card.sourceVolumes[shown]), 1966u);
+    EXPECT_EQ(mixer->value(card.recordMute), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, RecordSourceTest,
