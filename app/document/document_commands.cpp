@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 
+#include "application_title.h"
 #include "dialogs/dialogs.h"
 #include "export_files.h"
 #include "realconv.h"
@@ -81,6 +82,7 @@ void DocumentCommands::ClearVoice()
     view_.ShowReadout(voice::kClearedTimeReadout);
     voice_.VoiceChanged = false;
     voice_.VoiceFileName.clear();
+    unsavedRecording_ = false;
     UpdateCaption();
     ShowVoice();
 }
@@ -110,6 +112,8 @@ bool DocumentCommands::RunEffects(const QString& fileName)
 
 void DocumentCommands::New()
 {
+    if (!KeepRecordedVoice())
+        return;
     view_.ResetSwitches();
     ClearVoice();
     view_.EnableVoiceCommands(false);
@@ -125,7 +129,8 @@ void DocumentCommands::Open()
 
 void DocumentCommands::OpenFile(const QString& path)
 {
-    LoadVoiceFile(path);
+    if (KeepRecordedVoice())
+        LoadVoiceFile(path);
 }
 
 void DocumentCommands::LoadSampleVoice(int number)
@@ -135,7 +140,7 @@ void DocumentCommands::LoadSampleVoice(int number)
         Inform("Error: The file named " + path + " does not exist.");
         return;
     }
-    LoadVoiceFile(path);
+    OpenFile(path);
 }
 
 void DocumentCommands::LoadVoiceFile(const QString& path)
@@ -195,6 +200,30 @@ void DocumentCommands::AdoptRecording(const std::string& path)
         Inform("Create final buffer failed.");
     }
     voice_.VoiceChanged = true;
+    unsavedRecording_ = true;
+}
+
+// Busy meanwhile: a second close request while the question shows must not
+// ask again.
+bool DocumentCommands::KeepRecordedVoice()
+{
+    if (!HoldsUnsavedRecording())
+        return true;
+    Work work(*this);
+    platform::MessageRequest question;
+    question.text = "Save the recorded voice?";
+    question.caption = kApplicationTitle;
+    question.buttons = platform::MessageButtons::SaveDiscardCancel;
+    question.icon = platform::MessageIcon::Question;
+    question.owner = view_.DialogOwner();
+    switch (platform::ShowMessage(question)) {
+    case platform::MessageAnswer::Save:
+        return SaveAs();
+    case platform::MessageAnswer::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // ---- Saving ------------------------------------------------------------------------------
@@ -207,7 +236,8 @@ bool DocumentCommands::WriteVoiceFile()
     const auto& format = voice::VoiceFormat;
     if (voice::WriteWaveFile(voice_.VoiceFileName, format.samplesPerSecond, format.bitsPerSample, format.channels,
                              voice_.VoiceData.data(), voice_.VoiceBytes(), &settings)) {
-            return true;
+        unsavedRecording_ = false;
+        return true;
     }
     Inform("Cannot write file: " + FromLocalPath(voice_.VoiceFileName));
     return false;

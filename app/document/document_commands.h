@@ -11,6 +11,10 @@
 //   sets go through a DocumentView, which the window implements.
 // - Expected failures are told in messages, never thrown; afterwards the
 //   voice is whole or absent, never half there.
+// - A recorded voice that was never saved is not given up without asking
+//   "Save the recorded voice?" (KeepRecordedVoice): New, Open, the sample
+//   voices and a dropped file ask before they replace it. A loaded file or
+//   sample voice is replaced without a question.
 // - Busy while an effect run, a load or an export is under way: the progress
 //   window lets the window system's events through, and the window must not
 //   close under the work.
@@ -60,6 +64,8 @@ public:
     const voice::VoiceDocument& Voice() const { return voice_; }
     // Long work is under way (see the rules above).
     bool Busy() const { return busy_ > 0; }
+    // A recorded voice in memory was never saved.
+    bool HoldsUnsavedRecording() const { return unsavedRecording_ && voice_.VoiceBytes() > 0; }
 
     // Where the sample voices lie: the program's folder unless set otherwise.
     void SetSampleFolder(const QString& folder) { sampleFolder_ = folder; }
@@ -68,7 +74,8 @@ public:
     void New();
     // Asks for a wave file and opens it.
     void Open();
-    // Opens this file as the voice (Open's dialog chose it, or it was dropped).
+    // Opens this file as the voice (Open's dialog chose it, or it was
+    // dropped), once the voice in memory may go.
     void OpenFile(const QString& path);
     // SF1.WAV, SF2.WAV or SF3.WAV from the sample folder.
     void LoadSampleVoice(int number);
@@ -81,6 +88,12 @@ public:
     void ExportToMp3(TWaveToMP3ConversionForm& form);
     // The same for the RealAudio library's dialog.
     void ExportToRealAudio();
+
+    // Asks "Save the recorded voice?" (Save, Discard, Cancel) while a
+    // recorded voice was never saved. True when the voice may go: it was
+    // saved (Save runs Save As) or the user discards it. False to keep it:
+    // Cancel, or a Save As that saved nothing. True without asking otherwise.
+    bool KeepRecordedVoice();
 
     // ---- Recording ----
     // A recording started: the voice, its name and the effect switches go.
@@ -117,6 +130,7 @@ private:
 
     DocumentView& view_;
     voice::VoiceDocument voice_;
+    bool unsavedRecording_ = false;  // the voice was recorded and never saved
     int busy_ = 0;
     QString sampleFolder_;
 };

@@ -157,20 +157,27 @@ void TMainForm::ExportToRealAudioFormat1Click()
 
 // ---- Closing -------------------------------------------------------------------------------
 
+// Exit and the window's close button: a running recording is stopped and
+// kept as the voice, a recorded voice never saved is asked about, and only
+// then does the playback stop and the window close.
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (document_->Busy())
+    if (document_->Busy()) {
         event->ignore();
-    else
-        QMainWindow::closeEvent(event);
-}
-
-void TMainForm::Exit1Click()
-{
+        return;
+    }
+    if (recorder_->IsRecording() && StopRecording())
+        EnableVoiceCommands(true);
+    if (!document_->KeepRecordedVoice()) {
+        event->ignore();
+        return;
+    }
     if (player_->IsPlaying())
         player_->Stop();
-    close();
+    QMainWindow::closeEvent(event);
 }
+
+void TMainForm::Exit1Click() { close(); }
 
 // ---- Dropping a wave file ------------------------------------------------------------------------
 

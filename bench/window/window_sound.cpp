@@ -12,6 +12,13 @@
 //   window_sound record --seconds S
 //       records S seconds by clicking Record twice: the recorded length
 //       against the time between the clicks
+//   window_sound exit [--runs N] [--seconds S]
+//       File > Exit while a voice plays and while a recording runs (S
+//       seconds into it, 1 by default; the question about the recorded voice
+//       answered Discard at once): the close, the window's destruction, both
+//
+// Program-level exit times (the whole process, from Ctrl+Q) come from
+// exit-time.sh.
 //
 // The first write to ALSA is seen by standing in for snd_pcm_writei: the
 // program exports its own, which the wave output library's calls reach first.
@@ -93,6 +100,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
     if (argc < 2)
         return false;
     options.mode = argv[1];
+    if (options.mode == "exit")
+        options.seconds = 1;  // into the recording
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         if (name == "--runs")
@@ -102,8 +111,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
         else
             return false;
     }
-    return (options.mode == "click" || options.mode == "play" || options.mode == "record") && options.runs > 0 &&
-           options.seconds > 0;
+    return (options.mode == "click" || options.mode == "play" || options.mode == "record" ||
+            options.mode == "exit") &&
+           options.runs > 0 && options.seconds > 0;
 }
 
 // Opens the voice through File > Open, the dialog answered with its path.
@@ -277,18 +287,83 @@ int RecordFromTheWindow(TMainForm& form, const Options& options)
     return std::abs(recorded - wall) <= 0.05 ? 0 : 1;
 }
 
+struct ExitTimes {
+    std::vector<double> close, destroy;
+};
+
+// Exits one window through File > Exit once it plays or records, and times
+// the close (stopping the sound, keeping a recording) and the destruction.
+bool TimeOneExit(bool recording, const Options& options, const soundtest::ScratchFolder& scratch, ExitTimes& times)
+{
+    auto* form = new TMainForm;
+    if (form->TerminationRequested())
+        return false;
+    if (recording) {
+        Click(*form, "RecordButton");
+        if (!form->Recorder().IsRecording())
+            return false;
+        soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
+    } else {
+        if (!LoadVoice(*form, signals::Tone(kToneHz, 22050 * 10, kToneAmplitude), scratch.path("exit.wav")))
+            return false;
+        firstWrite = 0;
+        watchingWrites = true;
+        Click(*form, "PlayButton");
+        if (!soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5)))
+            return false;
+        soundtest::RunEventLoopFor(std::chrono::milliseconds(500));
+    }
+    const Clock::time_point exit = Clock::now();
+    form->Exit1Click();
+    const Clock::time_point closed = Clock::now();
+    const bool gone = !form->isVisible();
+    delete form;
+    times.close.push_back(Ms(closed - exit));
+    times.destroy.push_back(Ms(Clock::now() - closed));
+    return gone;
+}
+
+int ExitFromTheWindow(const Options& options, const soundtest::ScratchFolder& scratch)
+{
+    platform::SetMessageFunction([](const platform::MessageRequest& request) {
+        return request.buttons == platform::MessageButtons::SaveDiscardCancel ? platform::MessageAnswer::Discard
+                                                                               : platform::MessageAnswer::Ok;
+    });
+    for (const bool recording : {false, true}) {
+        ExitTimes times;
+        for (int run = 0; run < options.runs; ++run) {
+            if (!TimeOneExit(recording, options, scratch, times)) {
+                std::fprintf(stderr, "the window did not %s, or did not close\n", recording ? "record" : "play");
+                return 1;
+            }
+        }
+        std::vector<double> total;
+        for (size_t i = 0; i < times.close.size(); ++i)
+            total.push_back(times.close[i] + times.destroy[i]);
+        std::printf("exit while %s, %d runs: close median %.1f ms, destruction median %.1f ms, "
+                    "both median %.1f ms (max %.1f)\n",
+                    recording ? "recording" : "playing", options.runs, Median(times.close), Median(times.destroy),
+                    Median(total), *std::max_element(total.begin(), total.end()));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s click [--runs N] [--seconds S] | play --seconds S | record --seconds S\n",
+        std::fprintf(stderr,
+                     "usage: %s click [--runs N] [--seconds S] | play --seconds S | record --seconds S | "
+                     "exit [--runs N] [--seconds S]\n",
                      argv[0]);
         return 2;
     }
     QApplication application(argc, argv);
     soundtest::ScratchFolder scratch;
+    if (options.mode == "exit")
+        return ExitFromTheWindow(options, scratch);
     TMainForm form;
     if (form.TerminationRequested())
         return 1;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
@@ -39,6 +40,20 @@ MessageAnswer ShowRealMessage(const MessageRequest& request)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    if (request.buttons == MessageButtons::SaveDiscardCancel) {
+        // The same words on every desktop (some themes name Discard otherwise);
+        // Escape and the window's close button answer Cancel.
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText("&Save");
+        box.button(QMessageBox::Discard)->setText("&Discard");
+        box.button(QMessageBox::Cancel)->setText("Cancel");
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        return answer == QMessageBox::Save      ? MessageAnswer::Save
+               : answer == QMessageBox::Discard ? MessageAnswer::Discard
+                                                : MessageAnswer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -61,8 +61,16 @@ protected:
     {
         view.document = &document;
         platform::SetFileDialogFunction([this](const platform::FileDialogRequest&) { return answer; });
+        platform::SetMessageFunction([this](const platform::MessageRequest& request) {
+            questions << request.text;
+            return questionAnswer;
+        });
     }
-    void TearDown() override { platform::SetFileDialogFunction({}); }
+    void TearDown() override
+    {
+        platform::SetFileDialogFunction({});
+        platform::SetMessageFunction({});
+    }
 
     // A file of samples, with the settings of these switches.
     QString VoiceFile(const QString& fileName, int32_t samples, const voice::EffectSwitches& switches = {})
@@ -79,6 +87,8 @@ protected:
     RecordingView view;
     DocumentCommands document{view};
     QString answer;  // what the file dialogs answer
+    QStringList questions;
+    platform::MessageAnswer questionAnswer = platform::MessageAnswer::Cancel;
 };
 
 TEST_F(DocumentCommandsTest, AnOpenedVoiceIsShownWithItsSettingsAndCanBeExported)
@@ -128,6 +138,26 @@ TEST_F(DocumentCommandsTest, AFileThatCannotBeReadLeavesNoVoiceAndSaysWhy)
     EXPECT_FALSE(document.SaveAs());
     document.ExportToWave();
     EXPECT_FALSE(QFile::exists(answer));
+}
+
+TEST_F(DocumentCommandsTest, ARecordingIsKeptUntilItIsSavedOrDiscarded)
+{
+    const QString recorded = VoiceFile("PRT123456", 2205);
+    document.AdoptRecording(QFile::encodeName(recorded).toStdString());
+    EXPECT_TRUE(document.HoldsUnsavedRecording());
+    EXPECT_TRUE(document.Voice().VoiceChanged);
+
+    document.OpenFile(VoiceFile("other.wav", 100));
+    EXPECT_EQ(questions, QStringList{"Save the recorded voice?"});
+    EXPECT_EQ(document.Voice().VoiceBytes(), 4410);
+
+    questionAnswer = platform::MessageAnswer::Save;
+    answer = folder.filePath("kept.wav");
+    EXPECT_TRUE(document.KeepRecordedVoice());
+    EXPECT_TRUE(QFile::exists(answer));
+    EXPECT_FALSE(document.HoldsUnsavedRecording());
+    EXPECT_EQ(view.caption, "Warblecast - kept.wav");
+    EXPECT_EQ(questions.size(), 2);
 }
 
 }  // namespace

@@ -8,9 +8,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+
+#include <functional>
 
 #include "effect_controls.h"
 #include "progressform.h"
@@ -385,6 +390,128 @@ TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
     EXPECT_TRUE(drag(other));
     EXPECT_EQ(MessageTexts(), QStringList{"Please Wait until playback is over"});
     EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
+}
+
+// ---- A recorded voice never saved ----------------------------------------------------------------
+
+class RecordedVoiceTest : public DocumentTest {
+protected:
+    // The questions asked so far, and forgets them.
+    int Questions()
+    {
+        int asked = 0;
+        for (const platform::MessageRequest& m : messages) {
+            EXPECT_EQ(m.text, "Save the recorded voice?");
+            EXPECT_EQ(m.buttons, platform::MessageButtons::SaveDiscardCancel);
+            EXPECT_EQ(m.caption, "Tavrin Audio Warblecast");
+            ++asked;
+        }
+        messages.clear();
+        return asked;
+    }
+
+    bool StillTheRecording() const { return Voice().VoiceBytes() == 8820 && Voice().VoiceFileName.empty(); }
+};
+
+TEST_F(RecordedVoiceTest, EveryCommandThatWouldReplaceItAsksFirstAndCancelKeepsIt)
+{
+    const QString other = PathOf("other.wav");
+    WriteVoice(other, TestTone(2205));
+    RecordVoice(TestTone(4410));
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"New", [&] { form->New1->trigger(); }},
+        {"Open", [&] { Open(other); }},
+        {"SF2", [&] { Click(form->SF2Button); }},
+    };
+    for (const auto& [name, command] : commands) {
+        SCOPED_TRACE(name);
+        command();
+        EXPECT_EQ(Questions(), 1);
+        EXPECT_TRUE(StillTheRecording());
+        EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    }
+
+    // Save runs Save As; when it saves nothing, the voice stays.
+    questionAnswer = platform::MessageAnswer::Save;
+    AnswerFileDialogs({QString()});
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_TRUE(StillTheRecording());
+
+    // Discard lets it go.
+    questionAnswer = platform::MessageAnswer::Discard;
+    Open(other);
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - other.wav");
+
+    // A loaded file or sample voice goes without a question.
+    Click(form->SF2Button);
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 0);
+}
+
+TEST_F(RecordedVoiceTest, SavingTheRecordingEndsTheQuestions)
+{
+    RecordVoice(TestTone(4410));
+    questionAnswer = platform::MessageAnswer::Save;
+    const QString saved = PathOf("kept.wav");
+    AnswerFileDialogs({saved});
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_EQ(ReadChunks(saved).data.size(), 8820u);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);  // and New went on
+
+    RecordVoice(TestTone(4410));
+    AnswerFileDialogs({PathOf("second.wav")});
+    form->Save1->trigger();
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 0);
+}
+
+TEST_F(RecordedVoiceTest, ExitDuringARecordingKeepsItAsTheVoiceAndAsks)
+{
+    form->show();
+    recorder.recordedFile = WaveBytes(TestTone(4410));
+    StartRecording();
+    form->Exit1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_FALSE(form->Recorder().IsRecording());
+    EXPECT_TRUE(StillTheRecording());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+    EXPECT_TRUE(form->Save1->isEnabled());
+    EXPECT_TRUE(form->isVisible());  // Cancel: the window stays
+
+    // Playing it, the window's close button asks too; Cancel plays on.
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_TRUE(form->Player().IsPlaying());
+
+    questionAnswer = platform::MessageAnswer::Discard;
+    form->Exit1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(waveOut->queuedHeaders(), 0u);  // the device was reset
+}
+
+// The question as the program shows it: a real message box.
+TEST_F(RecordedVoiceTest, TheQuestionOffersSaveDiscardAndCancel)
+{
+    RecordVoice(TestTone(4410));
+    platform::SetMessageFunction({});
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->button(QMessageBox::Discard)->click();
+    });
+    form->New1->trigger();
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"&Discard", "&Save", "Cancel"}));
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ void WindowTest::InstallTestPlatform()
     ASSERT_TRUE(folder.isValid());
     platform::SetMessageFunction([this](const platform::MessageRequest& request) {
         messages.push_back(request);
-        return platform::MessageAnswer::Ok;
+        return request.buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : questionAnswer;
     });
     platform::SetFileDialogFunction([this](const platform::FileDialogRequest& request) {
         fileDialogs.push_back(request);

@@ -97,6 +97,8 @@ protected:
     std::vector<platform::MessageRequest> messages;
     std::vector<platform::FileDialogRequest> fileDialogs;
     std::deque<QString> fileAnswers;
+    // The answer to a question with Save, Discard and Cancel.
+    platform::MessageAnswer questionAnswer = platform::MessageAnswer::Cancel;
     ScriptedRecorder recorder;
 
 private:
