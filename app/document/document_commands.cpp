@@ -320,20 +320,20 @@ void DocumentCommands::ExportToMp3(TWaveToMP3ConversionForm& form)
         form.PrepareAndShow(files->copy(), QDir(files->tempFolder()).filePath(export_files::kMp3DestinationName));
 }
 
-// RAExport returns only after its conversion thread has ended; what the user
-// chose is of no further use here.
-void DocumentCommands::ExportToRealAudio()
+// RAExport returns only after its conversion thread has ended.
+bool DocumentCommands::ExportToRealAudio()
 {
     if (voice_.VoiceBytes() == 0)
-        return;
+        return false;
     Work work(*this);
     const std::unique_ptr<ExportFiles> files = WriteProcessedVoiceForExport();
     if (!files)
-        return;
-    const std::string proposed = export_files::DefaultRealAudioName(
-        voice_.VoiceFileName, QFile::encodeName(files->tempFolder()).toStdString());
+        return false;
+    const std::string proposed =
+        export_files::DefaultRealAudioName(voice_.VoiceFileName, QFile::encodeName(files->tempFolder()).toStdString(),
+                                           QFile::encodeName(export_files::UserAudioFolder()).toStdString());
     std::array<char, export_files::kRealAudioPathBuffer> target{};
     std::memcpy(target.data(), proposed.data(), std::min(proposed.size(), target.size() - 1));
     QWidget* owner = view_.DialogOwner();
-    RAExport(owner, QFile::encodeName(files->copy()).constData(), target.data());
+    return RAExport(owner, QFile::encodeName(files->copy()).constData(), target.data()) == 0;
 }

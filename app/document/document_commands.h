@@ -86,8 +86,11 @@ public:
     // The processed voice goes to temporary files; the encoder's dialog
     // converts a copy; the files are removed when the dialog is done.
     void ExportToMp3(TWaveToMP3ConversionForm& form);
-    // The same for the RealAudio library's dialog.
-    void ExportToRealAudio();
+    // The same for the RealAudio library's dialog, which proposes the
+    // voice's name with ".ra". True when a RealAudio file was written; false
+    // when nothing was (no voice, a temporary file that could not be written,
+    // the user cancelled, or the conversion failed: the dialog says why).
+    bool ExportToRealAudio();
 
     // Asks "Save the recorded voice?" (Save, Discard, Cancel) while a
     // recorded voice was never saved. True when the voice may go: it was

@@ -149,6 +149,8 @@ void TMainForm::ExportToMP3FileClick()
         document_->ExportToMp3(*mp3ConversionForm_);
 }
 
+// Whether a file was written comes back here; the library's dialog has
+// already told the user why when it was not.
 void TMainForm::ExportToRealAudioFormat1Click()
 {
     if (!IsBusy())

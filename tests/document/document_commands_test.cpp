@@ -1,11 +1,17 @@
 // DocumentCommands through a view of the test's own: what a command shows,
 // when the document counts as busy, and what a failure leaves.
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "dialogs/dialogs.h"
@@ -158,6 +164,45 @@ TEST_F(DocumentCommandsTest, ARecordingIsKeptUntilItIsSavedOrDiscarded)
     EXPECT_FALSE(document.HoldsUnsavedRecording());
     EXPECT_EQ(view.caption, "Warblecast - kept.wav");
     EXPECT_EQ(questions.size(), 2);
+}
+
+// Runs script on the first modal dialog that shows.
+void WhenADialogShows(std::function<void(QDialog&)> script)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, script] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->deleteLater();
+        timer->stop();
+        script(*dialog);
+    });
+    timer->start();
+}
+
+TEST_F(DocumentCommandsTest, ARealAudioExportSaysWhetherAFileWasWritten)
+{
+    document.OpenFile(VoiceFile("voice.wav", 22050));
+    const QString target = folder.filePath("voice.ra");
+    // The target box and the Export button; Cancel.
+    WhenADialogShows([&](QDialog& dialog) {
+        auto* box = dialog.findChild<QLineEdit*>("1003");
+        auto* exportButton = dialog.findChild<QPushButton*>("1002");
+        if (!box || !exportButton) {
+            ADD_FAILURE() << "the dialog has no target box or Export button";
+            dialog.reject();
+            return;
+        }
+        EXPECT_EQ(box->text(), target);  // the voice's name, beside it
+        exportButton->click();           // the conversion's end closes the dialog
+    });
+    EXPECT_TRUE(document.ExportToRealAudio());
+    EXPECT_GT(QFileInfo(target).size(), 0);
+
+    WhenADialogShows([](QDialog& dialog) { dialog.reject(); });
+    EXPECT_FALSE(document.ExportToRealAudio());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -323,16 +324,36 @@ TEST_F(ExportTest, RealAudioExportOfAnUntitledVoiceProposesMyfileInTheTemporaryF
 TEST(ExportFiles, DefaultRealAudioNameReplacesTheExtensionOfTheFileNameOnly)
 {
     using export_files::DefaultRealAudioName;
-    EXPECT_EQ(DefaultRealAudioName("/home/ann/voice.wav", "/tmp"), "/home/ann/voice.ra");
-    EXPECT_EQ(DefaultRealAudioName("/home/ann/take.2.WAV", "/tmp"), "/home/ann/take.2.ra");
-    EXPECT_EQ(DefaultRealAudioName("/home/ann.b/voice", "/tmp"), "/home/ann.b/voice.ra");
-    EXPECT_EQ(DefaultRealAudioName("", "/var/tmp"), "/var/tmp/MYFILE.ra");
-    EXPECT_EQ(DefaultRealAudioName("", "/"), "/MYFILE.ra");
-    // With ".ra" this name needs 260 bytes, and the buffer's terminator one more.
-    const std::string longName = "/" + std::string(256, 'v') + ".wav";
-    EXPECT_EQ(DefaultRealAudioName(longName, "/tmp"), "/tmp/MYFILE.ra");
-    const std::string longest = "/" + std::string(255, 'v') + ".wav";
-    EXPECT_EQ(DefaultRealAudioName(longest, "/tmp").size(), 259u);
+    QTemporaryDir dir;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const std::string user = "/home/ann/Music";
+    EXPECT_EQ(DefaultRealAudioName(folder + "/voice.wav", "/tmp", user), folder + "/voice.ra");
+    EXPECT_EQ(DefaultRealAudioName(folder + "/take.2.WAV", "/tmp", user), folder + "/take.2.ra");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("ann.b"));
+    EXPECT_EQ(DefaultRealAudioName(folder + "/ann.b/voice", "/tmp", user), folder + "/ann.b/voice.ra");
+    EXPECT_EQ(DefaultRealAudioName("", "/var/tmp", user), "/var/tmp/MYFILE.ra");
+    EXPECT_EQ(DefaultRealAudioName("", "/", user), "/MYFILE.ra");
+    // A folder that takes no new file, even from root: the user's own.
+    EXPECT_EQ(DefaultRealAudioName("/proc/sys/SF2.WAV", "/tmp", user), user + "/SF2.ra");
+    // With ".ra" a name of 260 bytes would need the buffer's terminator too.
+    const std::string stem(259 - folder.size() - 4, 'v');
+    EXPECT_EQ(DefaultRealAudioName(folder + "/" + stem + ".wav", "/tmp", user).size(), 259u);
+    EXPECT_EQ(DefaultRealAudioName(folder + "/" + stem + "v.wav", "/tmp", user), "/tmp/MYFILE.ra");
+}
+
+TEST(ExportFiles, TheUsersAudioFolderIsTheMusicFolderElseHome)
+{
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+    const QString withoutMusic = export_files::UserAudioFolder();
+    ASSERT_TRUE(QDir(home.path()).mkdir("Music"));
+    const QString withMusic = export_files::UserAudioFolder();
+    qputenv("HOME", savedHome);
+    savedConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(withoutMusic, home.path());
+    EXPECT_EQ(withMusic, home.filePath("Music"));
 }
 
 TEST(ExportFiles, TemporaryFolderLongerThan128BytesFallsBackToTmp)
