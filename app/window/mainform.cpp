@@ -15,9 +15,9 @@
 
 #include <algorithm>
 
+#include "designed_controls.h"
 #include "document_commands.h"
 #include "effect_controls.h"
-#include "designed_controls.h"
 #include "gdidraw.h"
 #include "mixer_panel.h"
 #include "prtlepnl.h"
