@@ -1,4 +1,5 @@
-// TMainForm: construction, layout, menus, window shape and the timer.
+// TMainForm: construction, layout, menus, window shape, the timer and the
+// keyboard.
 #include "mainform.h"
 
 #include <QAction>
@@ -14,9 +15,11 @@
 
 #include <algorithm>
 
-#include "button_pictures.h"
+#include "designed_controls.h"
+#include "document_commands.h"
+#include "effect_controls.h"
 #include "gdidraw.h"
-#include "main_feedback.h"
+#include "mixer_panel.h"
 #include "prtlepnl.h"
 #include "prtlrbtn.h"
 #include "prtlsbtn.h"
@@ -25,8 +28,12 @@
 #include "prtlwpnl.h"
 #include "startup_probe.h"
 #include "time_readout.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "window_shape.h"
+#include "window_view.h"
 
+using namespace designed_controls;
 using voice::Effect;
 
 // The button pictures are resources of a library; register them once.
@@ -47,76 +54,11 @@ const QColor kRed{255, 0, 0};
 const QColor kMaroon{128, 0, 0};
 const QColor kGreen{0, 128, 0};
 
-template <class Button>
-void LoadPictures(Button& button, const QString& name)
-{
-    button.SetUpImage(QPixmap(ButtonPicturePath(name, false)));
-    button.SetDownImage(QPixmap(ButtonPicturePath(name, true)));
-}
-
-struct Teeth {
-    int left, top, right, bottom, size;
-};
-
-TPRTL_SawToothButton* MakeSawToothButton(QWidget* parent, const char* name, QRect bounds, Teeth teeth)
-{
-    auto* button = new TPRTL_SawToothButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(bounds);
-    button->SetToothSize(teeth.size);
-    button->SetLeftTeeth(teeth.left);
-    button->SetTopTeeth(teeth.top);
-    button->SetRightTeeth(teeth.right);
-    button->SetBottomTeeth(teeth.bottom);
-    LoadPictures(*button, name);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font, QColor color)
-{
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->adjustSize();
-    label->move(at);
-    return label;
-}
-
-// A label centred horizontally in its parent.
-QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int top, const QFont& font, QColor color)
-{
-    QLabel* label = MakeLabel(parent, text, QPoint(0, top), font, color);
-    label->move((parent->width() - label->width()) / 2, top);
-    return label;
-}
-
-void SetBackground(QWidget* widget, QColor color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-TPRTL_TrackBar* MakeTrackBar(QWidget* parent, const char* name, QRect bounds, int max, int position)
-{
-    auto* bar = new TPRTL_TrackBar(parent);
-    bar->setObjectName(name);
-    bar->setGeometry(bounds);
-    bar->SetOrientation(TrackBarOrientation::Vertical);
-    bar->SetMin(0);
-    bar->SetMax(max);
-    bar->SetPosition(position);
-    bar->SetFrequency(1);
-    bar->SetThumbLength(20);
-    return bar;
-}
-
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), feedback_(std::make_unique<Feedback>(*this))
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), view_(std::make_unique<View>(*this)), document_(std::make_unique<DocumentCommands>(*view_)),
+      player_(std::make_unique<VoicePlayer>()), recorder_(std::make_unique<VoiceRecorder>())
 {
     RegisterPictures();
     setObjectName("MainForm");
@@ -134,6 +76,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), feedback_(std::make
     CreateMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(kFirstPlacement);
+    mixer_ = std::make_unique<MixerPanel>(*SpeakerSlider, *MikeSlider, *RecSourceLabel);
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
@@ -144,23 +87,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), feedback_(std::make
     Timer->start();
 }
 
+// FormDestroy: the mixer first, so that no notification reaches a window
+// being taken apart. The parts then go in turn: a running recording is
+// stopped (its file stays where it is, unread), a playing device is closed
+// before the voice it reads goes.
 TMainForm::~TMainForm()
 {
-    // FormDestroy: the mixer first, so that no notification reaches a window
-    // being taken apart; then a running recording is stopped (its file stays
-    // where it is, unread). A playing device is closed before the buffers it
-    // reads go.
-    TearDownMixer();
-    if (recording)
-        recordingApi_.audioStopRecord();
-    CloseWaveOut();
+    mixer_->TearDown();
     qApp->removeEventFilter(this);
-    Voice.ReleaseSamples();
-}
-
-void TMainForm::SetProgressForm(TProgressForm* form)
-{
-    progressForm_ = form;
 }
 
 void TMainForm::CreateComponents(QWidget* client)
@@ -220,17 +154,10 @@ void TMainForm::CreateComponents(QWidget* client)
     CreateSliderPanels(client);
     CreateEffectButtons(client);
 
-    const std::array<TPRTL_EllipticalButton**, 3> sampleButtons{&SF1Button, &SF2Button, &SF3Button};
-    const std::array<QPoint, 3> samplePlaces{QPoint(168, 335), QPoint(276, 336), QPoint(383, 336)};
-    for (size_t i = 0; i < sampleButtons.size(); ++i) {
-        auto* button = new TPRTL_EllipticalButton(client);
-        const QString name = QString("SF%1Button").arg(i + 1);
-        button->setObjectName(name);
-        button->setGeometry(QRect(samplePlaces[i], QSize(58, 58)));
-        button->SetCaption(QString("SF%1").arg(i + 1));
-        LoadPictures(*button, name);
-        *sampleButtons[i] = button;
-    }
+    constexpr QSize kSampleButton{58, 58};
+    SF1Button = MakeEllipticalButton(client, "SF1Button", QRect(QPoint(168, 335), kSampleButton), "SF1");
+    SF2Button = MakeEllipticalButton(client, "SF2Button", QRect(QPoint(276, 336), kSampleButton), "SF2");
+    SF3Button = MakeEllipticalButton(client, "SF3Button", QRect(QPoint(383, 336), kSampleButton), "SF3");
 }
 
 void TMainForm::CreateSliderPanels(QWidget* client)
@@ -355,21 +282,22 @@ void TMainForm::CreateOptionsMenu()
         (*item)->setCheckable(true);
     }
     // In the record's order, which is also the Effect enumeration's.
-    effects_ = {{{Effect::Echo, EchoButton, Echo1},
-                 {Effect::Chorus, ChorusButton, Chorus1},
-                 {Effect::Flange, FlangeButton, Flange1},
-                 {Effect::FadeIn, FadeInButton, FadeIn1},
-                 {Effect::FadeOut, fadeOutButton, FadeOut1},
-                 {Effect::BassOnly, BassOnlyButton, BassOnly1},
-                 {Effect::Robotvoice, RobotvoiceButton, Robotvoice1},
-                 {Effect::Backward, BackwardButton, Backward1},
-                 {Effect::SlowMonster, SlowMonstButton, SlowMonster1},
-                 {Effect::FastSqueaker, FastSqueakButton, FastSqeaker1},
-                 {Effect::TrebleOnly, TrebleOnlyButton, TrebleOnly1},
-                 {Effect::SweepUp, SweepUpButton, SweepUp1},
-                 {Effect::SweepDown, SweepDownButton, SweepDown1}}};
-    for (const EffectControl& control : effects_)
+    const EffectControls::Controls controls{{{Effect::Echo, EchoButton, Echo1},
+                                             {Effect::Chorus, ChorusButton, Chorus1},
+                                             {Effect::Flange, FlangeButton, Flange1},
+                                             {Effect::FadeIn, FadeInButton, FadeIn1},
+                                             {Effect::FadeOut, fadeOutButton, FadeOut1},
+                                             {Effect::BassOnly, BassOnlyButton, BassOnly1},
+                                             {Effect::Robotvoice, RobotvoiceButton, Robotvoice1},
+                                             {Effect::Backward, BackwardButton, Backward1},
+                                             {Effect::SlowMonster, SlowMonstButton, SlowMonster1},
+                                             {Effect::FastSqueaker, FastSqueakButton, FastSqeaker1},
+                                             {Effect::TrebleOnly, TrebleOnlyButton, TrebleOnly1},
+                                             {Effect::SweepUp, SweepUpButton, SweepUp1},
+                                             {Effect::SweepDown, SweepDownButton, SweepDown1}}};
+    for (const EffectControls::Control& control : controls)
         control.menuItem->setObjectName(control.button->objectName().replace("Button", "1"));
+    effects_ = std::make_unique<EffectControls>(controls, *PitchBar);
 }
 
 void TMainForm::ConnectHandlers()
@@ -434,20 +362,14 @@ void TMainForm::ConnectHandlers()
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
 }
 
+// The menu's hidden preference items stay disabled; the mixer is set up and
+// the window starts with no voice.
 void TMainForm::FormCreate()
 {
     Preferences1->setEnabled(false);
     CheckForUpdates1->setEnabled(false);
     SetUpMixer();
-    playbackFinished = true;
-    Voice.VoiceFileName.clear();
-    UpdateCaption();
-    Voice.VoiceChanged = false;
-    recording = false;
-    playing = false;
-    Voice.ReleaseSamples();
-    Voice.ProcessedBytes = 0;
-    Voice.WorkAltered = false;
+    document_->New();
     VolLED->SetProgress(0);
 }
 
@@ -484,21 +406,21 @@ void TMainForm::TimerTimer()
 {
     // 1 and 2: a playback or a recording whose button was released ends.
     // A recording stopped here leaves the File menu as it is.
-    if (playing && !PlayButton->Down())
+    if (player_->IsPlaying() && !PlayButton->Down())
         WindUpPlayback();
-    if (recording && !RecordButton->Down())
+    if (recorder_->IsRecording() && !RecordButton->Down())
         StopRecording();
     // 3: the level meter and the elapsed time while recording.
-    if (recording)
+    if (recorder_->IsRecording())
         FollowRecording();
     else if (RecordButton->Down())
         RecordButton->SetDown(false);
     // 4: the position while playing.
-    if (playing) {
+    if (player_->IsPlaying()) {
         FollowPlayback();
     } else if (PlayButton->Down()) {
         PlayButton->SetDown(false);
-        ShowVoiceLength();
+        document_->ShowVoiceLength();
     }
     // 5: the momentary buttons.
     for (TPRTL_EllipticalButton* button : {SF1Button, SF2Button, SF3Button}) {
@@ -508,8 +430,7 @@ void TMainForm::TimerTimer()
     if (RecSourceToggleButton->Down())
         RecSourceToggleButton->SetDown(false);
     // 6: the menu's check marks follow the buttons.
-    for (const EffectControl& control : effects_)
-        control.menuItem->setChecked(control.button->Down());
+    effects_->MirrorOntoMenu();
 }
 
 // ---- Keyboard and window messages -------------------------------------------------------
@@ -542,24 +463,4 @@ void TMainForm::FormKeyPress(QChar key)
                                                             Qt::LeftButton, Qt::NoModifier));
     QCoreApplication::postEvent(PlayButton, new QMouseEvent(QEvent::MouseButtonRelease, corner, global,
                                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-}
-
-bool TMainForm::event(QEvent* event)
-{
-    if (event->type() == platform::WindowMessageEvent::eventType()) {
-        const auto* message = static_cast<platform::WindowMessageEvent*>(event);
-        WindowMessage(message->message, message->wParam, message->lParam);
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
-// The wave output device reports finished buffers (MM_WOM_DONE) and the mixer
-// reports changed controls (MM_MIXM_CONTROL_CHANGE) here.
-void TMainForm::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    if (message == platform::MM_WOM_DONE)
-        WaveOutDone(wParam, reinterpret_cast<const platform::WAVEHDR*>(lParam));
-    else if (message == platform::MM_MIXM_CONTROL_CHANGE)
-        MixerControlChange(lParam);
 }

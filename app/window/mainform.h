@@ -1,31 +1,41 @@
-// TMainForm: the program's one window. It owns the voice document, holds the
-// effect switches (the saw-tooth buttons, mirrored by the Options menu) and
-// the pitch bar, runs the document commands of the File menu, and drives
-// everything that changes over time from its 100 ms timer.
+// TMainForm: the program's one window. It lays out the designed components,
+// binds their handlers and runs the 100 ms timer that drives everything that
+// changes over time; the work itself is done by the parts it owns:
+// - DocumentCommands: the voice and the File menu's commands,
+// - VoicePlayer and VoiceRecorder: the sound,
+// - MixerPanel: the volume sliders and the record source,
+// - EffectControls: the effect switches and the pitch bar.
+//
+// Rules:
+// - Handlers are named as the window binds them (EchoButtonClick,
+//   Echo1Click) and stay short: they forward to the parts.
+// - The designed component names (Label8, fadeOutButton, FastSqeaker1, ...)
+//   are kept as designed, spelling included; the components are created once,
+//   with the window, and never replaced.
+// - While a recording or playback runs, the document commands refuse with
+//   "Please Wait until recording is over" or "... playback is over".
+// - The window does not close while long work (an effect run, a load, an
+//   export) is under way.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
 
-#include <array>
-#include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "effect_pipeline.h"
+#include "application_title.h"
 #include "effect_settings.h"
-#include "messages/messages.h"
 #include "recording_api.h"
-#include "voice_document.h"
-#include "waveout/waveout.h"
 
+class DocumentCommands;
+class EffectControls;
+class MixerPanel;
 class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QTextBrowser;
 class QTimer;
 class TPRTL_EllipticalButton;
@@ -36,15 +46,11 @@ class TPRTL_VerticalLEDs;
 class TPRTL_Wave_Display;
 class TProgressForm;
 class TWaveToMP3ConversionForm;
-namespace export_files {
-class ExportFiles;
-}
+class VoicePlayer;
+class VoiceRecorder;
 namespace prefs {
 class TAucPreferenceForm;
 }
-
-// The title of every plain message box, and the About box's first line.
-inline constexpr const char* kApplicationTitle = "Tavrin Audio Warblecast";
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -52,45 +58,33 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The progress window shown during effect runs and file conversions; the
-    // main routine creates it after the main window. Without one the work
-    // runs without a gauge.
-    void SetProgressForm(TProgressForm* form);
+    // The progress window shown during effect runs and file conversions, the
+    // MP3 conversion dialog and the preferences dialog, created once by the
+    // main routine and reused. Without them their commands run without a
+    // gauge or do nothing. The preferences dialog decides whether "Check For
+    // Updates" is enabled.
+    void SetProgressForm(TProgressForm* form) { progressForm_ = form; }
     TProgressForm* ProgressForm() const { return progressForm_; }
-    // The MP3 conversion dialog and the preferences dialog, created once by
-    // the main routine and reused. Without them their commands do nothing.
-    // The preferences dialog decides whether "Check For Updates" is enabled.
-    void SetMp3ConversionForm(TWaveToMP3ConversionForm* form);
+    void SetMp3ConversionForm(TWaveToMP3ConversionForm* form) { mp3ConversionForm_ = form; }
     TWaveToMP3ConversionForm* Mp3ConversionForm() const { return mp3ConversionForm_; }
     void SetPreferenceForm(prefs::TAucPreferenceForm* form);
     prefs::TAucPreferenceForm* PreferenceForm() const { return preferenceForm_; }
 
-    // Where posted window messages (wave output done, mixer change) reach the
-    // window.
-    platform::WindowHandle Handle() const { return messageTarget_.handle(); }
-
-    // ---- The voice document and the run state ----
-    voice::VoiceDocument Voice;
-    bool recording = false;        // a recording runs
-    bool playing = false;          // the wave output device is open and playing
-    bool playbackFinished = true;  // playback must be wound up at the next tick
-
-    // ---- The mixer (mainform_mixer.cpp) ----
-    // The record source that recording hands to the recording library when
-    // it starts: the index of the mixer's record source, kept in step with
-    // the read-out (RecSourceLabel) by the set-up, the record-source button
-    // and the mixer's change notifications.
-    uint16_t recordSource = 0;
-    // The record source as the window keeps it (a failed lookup's negative
-    // code held unsigned), and the number of sources taken at set-up.
-    uint32_t CurrentRecordSource() const { return mixer_.recordSource; }
-    uint32_t RecordSourceCount() const { return mixer_.recordSourceCount; }
-    // True from the end of the mixer set-up until the window is destroyed;
-    // change notifications are ignored while it is false.
-    bool MixerReady() const { return mixer_.ready; }
-    // The set-up found no wave output or input device, said so and asked the
-    // application to end.
+    // The mixer set-up found no wave output or input device, said so and
+    // asked the application to end.
     bool TerminationRequested() const { return terminating_; }
+
+    // The parts, to observe.
+    const DocumentCommands& Document() const { return *document_; }
+    const VoicePlayer& Player() const { return *player_; }
+    const VoiceRecorder& Recorder() const { return *recorder_; }
+    const MixerPanel& Mixer() const { return *mixer_; }
+    const EffectControls& Effects() const { return *effects_; }
+
+    // What recording calls outside the program, and where the sample voices
+    // lie (the program's folder unless set otherwise): tests set them.
+    void SetRecordingApi(RecordingApi api);
+    void SetSampleFolder(const QString& folder);
 
     // ---- Components ----
     QLabel* ParrotelLabel;
@@ -163,12 +157,6 @@ public:
     QAction* HelpTopics1;
     QAction* About1;
 
-    // The button and menu item of an effect switch.
-    TPRTL_SawToothButton* ButtonOf(voice::Effect effect) const;
-    QAction* MenuItemOf(voice::Effect effect) const;
-    // The switches as the buttons and the pitch bar show them.
-    voice::EffectSwitches CurrentSwitches() const;
-
     // ---- Handlers, named as the window binds them ----
     void EchoButtonClick();
     void ChorusButtonClick();
@@ -225,89 +213,7 @@ public:
 
     void TimerTimer();
 
-    // ---- Operations ----
-    // Runs the switched-on effects over the working copy (and writes them to
-    // fileName when it is not empty). False when that file could not be written.
-    bool ApplyEffects(const QString& fileName);
-    // Shows a busy message and returns true while a recording or playback runs.
-    bool IsBusy();
-    void ClearVoice();
-    void ResetEffects();
-    voice::EffectSettings CaptureSettings() const;
-    void RestoreSettings(const voice::EffectSettings& settings);
-    void UpdateCaption();
-    void ShowVoice();
-    void ShowTime(uint32_t thirtySeconds);
-    void ShowVoiceLength();
-    void LoadVoiceFile(const QString& path);
-    void LoadSampleVoice(int number);
-    void SaveVoice();
-    bool SaveVoiceAs();
-    void ExportVoice();
-    // The MP3 and RealAudio exports: the processed voice goes to temporary
-    // files, the encoder's dialog converts a copy, the files are removed.
-    void ExportVoiceToMp3();
-    void ExportVoiceToRealAudio();
-    // Writes the processed voice to a unique temporary file and copies it for
-    // an encoder; null, after saying so, when a file cannot be written.
-    std::unique_ptr<export_files::ExportFiles> WriteProcessedVoiceForExport();
-    bool WriteVoiceFile();
-    // Save, Save As and Export, enabled once a voice is loaded or recorded.
-    void EnableVoiceCommands(bool enabled);
-    // Shows a plain message: the application title as caption, one OK button.
-    void Inform(const QString& text);
-
-    // ---- Playback (mainform_playback.cpp) ----
-    // Runs the effects and plays the result at this rate; says why when there
-    // is no voice or the device cannot be opened (playing then stays false).
-    void StartPlayback(uint32_t samplesPerSecond);
-    // Stops a running playback; the next tick winds it up.
-    void StopPlayback();
-    // MM_WOM_DONE: the device returned a header; refills it while data is left.
-    void WaveOutDone(platform::HWAVEOUT device, const platform::WAVEHDR* header);
-    // The tick's share while playing: the read-out, the wave view trailing the
-    // sound by one tick, and the end of the data.
-    void FollowPlayback();
-    // Closes the device and shows the unprocessed voice and its length again.
-    void WindUpPlayback();
-
-    // ---- Recording (mainform_recording.cpp) ----
-    // What recording calls outside the window: the recording library and the
-    // clock the elapsed time is read from. Tests script them.
-    void SetRecordingApi(RecordingApi api) { recordingApi_ = std::move(api); }
-    // Records a new voice into a temporary file; says why when it cannot start.
-    void StartRecording();
-    // Asks the library to stop; once it has, the recorded voice is loaded.
-    // False while the recording goes on.
-    bool StopRecording();
-    void FinishRecording();
-    // The tick's share while recording: the level meter and the elapsed time.
-    void FollowRecording();
-    // The file the running recording goes to (empty when none runs).
-    const std::string& RecordingFileName() const { return recording_.fileName; }
-
-    // The mixer: the sliders and the read-out from the mixer's values.
-    void RefreshSpeakerSlider();
-    void RefreshMikeSlider();
-    // Shows the current record source's name, hands its index to recording
-    // and refreshes the recording slider from that source.
-    void RefreshRecordSource();
-    // MM_MIXM_CONTROL_CHANGE: the mixer control with this identifier changed.
-    void MixerControlChange(intptr_t controlId);
-    // Selects the record source the read-out shows on the input mixer.
-    void SelectRecordSource();
-
-    // The folder of the running program, where the sample voices lie.
-    static QString ProgramFolder();
-    // Where LoadSampleVoice looks: the program's folder unless set otherwise.
-    void SetSampleFolder(const QString& folder) { sampleFolder_ = folder; }
-    // The help's index page: beside the program, or where it is installed.
-    static QString HelpIndexPath();
-    // "Version " and the program's version, or the stand-in text.
-    static QString VersionText(const QString& version);
-
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -317,12 +223,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    class Feedback;
-    struct EffectControl {
-        voice::Effect effect;
-        TPRTL_SawToothButton* button;
-        QAction* menuItem;
-    };
+    class View;
 
     void CreateComponents(QWidget* client);
     void CreateEffectButtons(QWidget* client);
@@ -332,68 +233,39 @@ private:
     void ConnectHandlers();
     void FormCreate();
     void SetUpMixer();
-    void TearDownMixer();
-    void EndForMissingDevice(const QString& text);
-    void RefreshVolumeIds();
-    void FollowRecordSourceChosenElsewhere();
     void FormKeyPress(QChar key);
-
-    void EffectButtonToggled(voice::Effect effect);
-    void EffectMenuItemChosen(voice::Effect effect);
-    void SpeedButtonToggled(voice::Effect effect, voice::Effect other);
-    void SpeedMenuItemChosen(voice::Effect effect, voice::Effect other);
     void ApplyRegion();
-    void FillAndWrite(int index);
-    void CloseWaveOut();
-    bool LoadRecordedFile();
-    void ShowRecordingError(uint16_t code);
-    void WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    QString DroppedVoiceFile(const class QMimeData* data) const;
 
-    // Effect runs and file loads let the window system deliver its events
-    // while the progress window moves; the window must not close under them.
-    class LongWork;
-    int longWork_ = 0;
+    void EffectButtonClick(voice::Effect effect);
+    void EffectMenuItemClick(voice::Effect effect);
+    // Shows a busy message and returns true while a recording or playback runs.
+    bool IsBusy();
+    // Save, Save As and Export, enabled once a voice is loaded or recorded.
+    void EnableVoiceCommands(bool enabled);
+    // A plain message: the application title as caption, one OK button.
+    void Inform(const QString& text);
+    // The read-out: a time in 1/32 seconds while recording or with a voice.
+    void ShowTime(uint32_t thirtySeconds);
 
-    struct MixerState {
-        bool ready = false;
-        uint32_t recordSource = 0;
-        uint32_t recordSourceCount = 0;
-        // What GetVolumeIDs names, refreshed at set-up and at every change.
-        uint32_t waveOutVolumeId = 0xFFFFFFFF;
-        uint32_t recordMasterVolumeId = 0xFFFFFFFF;
-        uint32_t recordSelectorId = 0xFFFFFFFF;
-        uint32_t sourceVolumeId = 0xFFFFFFFF;
-    };
-    MixerState mixer_;
+    void StartPlayback(uint32_t samplesPerSecond);
+    void FollowPlayback();
+    void WindUpPlayback();
+    void StartRecording();
+    // Asks the library to stop; once it has, the recorded voice is loaded.
+    // False while the recording goes on.
+    bool StopRecording();
+    void FollowRecording();
+    QString DroppedVoiceFile(const QMimeData* data) const;
+
+    std::unique_ptr<View> view_;
+    std::unique_ptr<EffectControls> effects_;
+    std::unique_ptr<DocumentCommands> document_;
+    std::unique_ptr<VoicePlayer> player_;
+    std::unique_ptr<VoiceRecorder> recorder_;
+    std::unique_ptr<MixerPanel> mixer_;
     bool terminating_ = false;
-
-    // The double buffer: two headers, each with its own buffer, refilled in
-    // turn from WorkBuffer as the device returns them.
-    struct PlaybackState {
-        platform::HWAVEOUT device = 0;
-        std::array<platform::WAVEHDR, 2> headers{};
-        std::array<std::vector<char>, 2> buffers;
-        int32_t currentHeader = 0;    // the header to refill next
-        int32_t queuedBytes = 0;      // bytes of WorkBuffer handed to the device
-        int32_t writtenCount = 0;     // headers written since the start
-        int32_t displayPosition = 0;  // the byte position at the previous tick
-    };
-    PlaybackState playback_;
-
-    struct RecordingState {
-        std::string fileName;  // the temporary file the library records into
-        std::optional<uint32_t> startTime;  // the clock when the recording started
-    };
-    RecordingState recording_;
-    RecordingApi recordingApi_ = RecordingApi::Library();
-
-    platform::MessageTargetRegistration messageTarget_{this};
-    std::unique_ptr<Feedback> feedback_;
     TProgressForm* progressForm_ = nullptr;
     TWaveToMP3ConversionForm* mp3ConversionForm_ = nullptr;
     prefs::TAucPreferenceForm* preferenceForm_ = nullptr;
     QTextBrowser* helpWindow_ = nullptr;
-    QString sampleFolder_ = ProgramFolder();
-    std::array<EffectControl, voice::kEffectCount> effects_{};
 };

@@ -12,12 +12,20 @@
 //   window_sound record --seconds S
 //       records S seconds by clicking Record twice: the recorded length
 //       against the time between the clicks
+//   window_sound exit [--runs N] [--seconds S]
+//       File > Exit while a voice plays and while a recording runs (S
+//       seconds into it, 1 by default; the question about the recorded voice
+//       answered Discard at once): the close, the window's destruction, both
+//
+// Program-level exit times (the whole process, from Ctrl+Q) come from
+// exit-time.sh.
 //
 // The first write to ALSA is seen by standing in for snd_pcm_writei: the
 // program exports its own, which the wave output library's calls reach first.
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -30,10 +38,14 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/dialogs.h"
+#include "document_commands.h"
 #include "mainform.h"
 #include "sound_support.h"
 #include "tapedeck/tapedeck.h"
 #include "test_signals.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "wave_file.h"
 
 namespace {
@@ -88,6 +100,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
     if (argc < 2)
         return false;
     options.mode = argv[1];
+    if (options.mode == "exit")
+        options.seconds = 1;  // into the recording
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         if (name == "--runs")
@@ -97,22 +111,27 @@ bool ParseOptions(int argc, char** argv, Options& options)
         else
             return false;
     }
-    return (options.mode == "click" || options.mode == "play" || options.mode == "record") && options.runs > 0 &&
-           options.seconds > 0;
+    return (options.mode == "click" || options.mode == "play" || options.mode == "record" ||
+            options.mode == "exit") &&
+           options.runs > 0 && options.seconds > 0;
 }
 
+// Opens the voice through File > Open, the dialog answered with its path.
 bool LoadVoice(TMainForm& form, const signals::Voice& samples, const std::string& path)
 {
     if (!voice::WriteWaveFile(path, 22050, 16, 1, reinterpret_cast<const uint8_t*>(samples.data()),
                               int32_t(samples.size() * 2), nullptr))
         return false;
-    form.LoadVoiceFile(QString::fromStdString(path));
-    return form.Voice.VoiceBytes() == int32_t(samples.size() * 2);
+    const platform::FileDialogFunction previous = platform::SetFileDialogFunction(
+        [&](const platform::FileDialogRequest&) { return QString::fromStdString(path); });
+    form.Open1Click();
+    platform::SetFileDialogFunction(previous);
+    return form.Document().Voice().VoiceBytes() == int32_t(samples.size() * 2);
 }
 
 // Every processing switch down and the pitch bar away from the middle; the
 // speed switches stay up (they process nothing).
-void SwitchOnTwelveEffects(TMainForm& form)
+voice::EffectSwitches TwelveEffects()
 {
     voice::EffectSwitches switches;
     for (voice::Effect effect : {voice::Effect::Echo, voice::Effect::Chorus, voice::Effect::Flange,
@@ -121,14 +140,49 @@ void SwitchOnTwelveEffects(TMainForm& form)
                                  voice::Effect::SweepUp, voice::Effect::SweepDown})
         switches[effect] = true;
     switches.pitchPosition = 3;
-    form.RestoreSettings(voice::CaptureSettings(switches));
+    return switches;
+}
+
+// Clicks the buttons of the switches above and moves the pitch bar.
+void SwitchOnTwelveEffects(TMainForm& form, const voice::EffectSwitches& switches)
+{
+    for (const char* button : {"EchoButton", "ChorusButton", "FlangeButton", "FadeInButton", "fadeOutButton",
+                               "BassOnlyButton", "RobotvoiceButton", "BackwardButton", "TrebleOnlyButton",
+                               "SweepUpButton", "SweepDownButton"})
+        Click(form, button);
+    form.findChild<QAbstractSlider*>("PitchBar")->setValue(switches.pitchPosition);
+}
+
+// An effect run that shows nothing.
+class SilentHost final : public voice::EffectRunHost {
+public:
+    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowProgressWindow() override {}
+    void HideProgressWindow() override {}
+    void ResetProgress(int32_t) override {}
+    void StepProgress() override {}
+    void ShowWaveData(const uint8_t*, int32_t) override {}
+};
+
+// The effect run alone, on a copy of the window's voice.
+double EffectRunMs(const TMainForm& form, const voice::EffectSwitches& switches)
+{
+    const voice::VoiceDocument& shown = form.Document().Voice();
+    voice::SampleBlock samples = voice::AllocateSamples(shown.VoiceBytes());
+    std::memcpy(samples.data(), shown.VoiceData.data(), size_t(shown.VoiceBytes()));
+    voice::VoiceDocument copy;
+    copy.AdoptVoice(std::move(samples));
+    SilentHost host;
+    const Clock::time_point before = Clock::now();
+    voice::ApplyEffects(copy, switches, std::string(), host);
+    return Ms(Clock::now() - before);
 }
 
 bool StopAndWindUp(TMainForm& form)
 {
-    if (form.playing)
+    if (form.Player().IsPlaying())
         Click(form, "PlayButton");
-    return soundtest::RunEventLoopUntil([&] { return !form.playing; }, std::chrono::seconds(5));
+    return soundtest::RunEventLoopUntil([&] { return !form.Player().IsPlaying(); }, std::chrono::seconds(5));
 }
 
 double Median(std::vector<double> values)
@@ -141,18 +195,17 @@ int ClickToSound(TMainForm& form, const Options& options, const soundtest::Scrat
 {
     if (!LoadVoice(form, signals::SpeechLike(int32_t(options.seconds * 22050)), scratch.path("voice.wav")))
         return 1;
-    SwitchOnTwelveEffects(form);
+    const voice::EffectSwitches switches = TwelveEffects();
+    SwitchOnTwelveEffects(form, switches);
     std::vector<double> clicks, effects;
     for (int run = 0; run < options.runs; ++run) {
-        const Clock::time_point before = Clock::now();
-        form.ApplyEffects(QString());
-        effects.push_back(Ms(Clock::now() - before));
+        effects.push_back(EffectRunMs(form, switches));
 
         firstWrite = 0;
         watchingWrites = true;
         const Clock::time_point clicked = Clock::now();
         Click(form, "PlayButton");
-        if (!form.playing || !soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5))) {
+        if (!form.Player().IsPlaying() || !soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5))) {
             std::fprintf(stderr, "playback did not start\n");
             return 1;
         }
@@ -196,7 +249,7 @@ int PlayFromTheWindow(TMainForm& form, const Options& options, const soundtest::
         return 1;
     const Clock::time_point clicked = Clock::now();
     Click(form, "PlayButton");
-    const bool ended = soundtest::RunEventLoopUntil([&] { return !form.playing; },
+    const bool ended = soundtest::RunEventLoopUntil([&] { return !form.Player().IsPlaying(); },
                                                     std::chrono::milliseconds(long(options.seconds * 1000) + 10000));
     const double took = Ms(Clock::now() - clicked) / 1000;
     soundtest::RunEventLoopFor(std::chrono::milliseconds(300));
@@ -220,18 +273,79 @@ int RecordFromTheWindow(TMainForm& form, const Options& options)
 {
     Click(form, "RecordButton");
     const Clock::time_point started = Clock::now();
-    if (!form.recording)
+    if (!form.Recorder().IsRecording())
         return 1;
     soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
     const Clock::time_point stopping = Clock::now();
     Click(form, "RecordButton");
-    if (form.recording)
+    if (form.Recorder().IsRecording())
         return 1;
     const double wall = Ms(stopping - started) / 1000;
-    const double recorded = double(form.Voice.VoiceBytes()) / 44100;
+    const double recorded = double(form.Document().Voice().VoiceBytes()) / 44100;
     std::printf("recorded from the window: %.3f s of sound between clicks %.3f s apart (%+.1f ms)\n", recorded, wall,
                 (recorded - wall) * 1000);
     return std::abs(recorded - wall) <= 0.05 ? 0 : 1;
+}
+
+struct ExitTimes {
+    std::vector<double> close, destroy;
+};
+
+// Exits one window through File > Exit once it plays or records, and times
+// the close (stopping the sound, keeping a recording) and the destruction.
+bool TimeOneExit(bool recording, const Options& options, const soundtest::ScratchFolder& scratch, ExitTimes& times)
+{
+    auto* form = new TMainForm;
+    if (form->TerminationRequested())
+        return false;
+    if (recording) {
+        Click(*form, "RecordButton");
+        if (!form->Recorder().IsRecording())
+            return false;
+        soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
+    } else {
+        if (!LoadVoice(*form, signals::Tone(kToneHz, 22050 * 10, kToneAmplitude), scratch.path("exit.wav")))
+            return false;
+        firstWrite = 0;
+        watchingWrites = true;
+        Click(*form, "PlayButton");
+        if (!soundtest::RunEventLoopUntil([] { return firstWrite != 0; }, std::chrono::seconds(5)))
+            return false;
+        soundtest::RunEventLoopFor(std::chrono::milliseconds(500));
+    }
+    const Clock::time_point exit = Clock::now();
+    form->Exit1Click();
+    const Clock::time_point closed = Clock::now();
+    const bool gone = !form->isVisible();
+    delete form;
+    times.close.push_back(Ms(closed - exit));
+    times.destroy.push_back(Ms(Clock::now() - closed));
+    return gone;
+}
+
+int ExitFromTheWindow(const Options& options, const soundtest::ScratchFolder& scratch)
+{
+    platform::SetMessageFunction([](const platform::MessageRequest& request) {
+        return request.buttons == platform::MessageButtons::SaveDiscardCancel ? platform::MessageAnswer::Discard
+                                                                               : platform::MessageAnswer::Ok;
+    });
+    for (const bool recording : {false, true}) {
+        ExitTimes times;
+        for (int run = 0; run < options.runs; ++run) {
+            if (!TimeOneExit(recording, options, scratch, times)) {
+                std::fprintf(stderr, "the window did not %s, or did not close\n", recording ? "record" : "play");
+                return 1;
+            }
+        }
+        std::vector<double> total;
+        for (size_t i = 0; i < times.close.size(); ++i)
+            total.push_back(times.close[i] + times.destroy[i]);
+        std::printf("exit while %s, %d runs: close median %.1f ms, destruction median %.1f ms, "
+                    "both median %.1f ms (max %.1f)\n",
+                    recording ? "recording" : "playing", options.runs, Median(times.close), Median(times.destroy),
+                    Median(total), *std::max_element(total.begin(), total.end()));
+    }
+    return 0;
 }
 
 }  // namespace
@@ -240,12 +354,16 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s click [--runs N] [--seconds S] | play --seconds S | record --seconds S\n",
+        std::fprintf(stderr,
+                     "usage: %s click [--runs N] [--seconds S] | play --seconds S | record --seconds S | "
+                     "exit [--runs N] [--seconds S]\n",
                      argv[0]);
         return 2;
     }
     QApplication application(argc, argv);
     soundtest::ScratchFolder scratch;
+    if (options.mode == "exit")
+        return ExitFromTheWindow(options, scratch);
     TMainForm form;
     if (form.TerminationRequested())
         return 1;

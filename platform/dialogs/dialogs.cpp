@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 #include <cstdio>
@@ -46,14 +47,19 @@ bool CanShowWidgets()
 }
 
 // Without widgets a message is one line on standard error ("caption: text"),
-// and a question gets the answer that changes nothing: No.
+// and a question gets the answer that changes nothing: No, or Cancel.
 MessageAnswer PrintMessage(const MessageRequest& request)
 {
     QString line = request.caption.isEmpty() ? request.text : request.caption + QStringLiteral(": ") + request.text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
-    return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    switch (request.buttons) {
+    case MessageButtons::YesNo: return MessageAnswer::No;
+    case MessageButtons::SaveDiscardCancel: return MessageAnswer::Cancel;
+    case MessageButtons::Ok: break;
+    }
+    return MessageAnswer::Ok;
 }
 
 MessageAnswer ShowRealMessage(const MessageRequest& request)
@@ -65,6 +71,20 @@ MessageAnswer ShowRealMessage(const MessageRequest& request)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    if (request.buttons == MessageButtons::SaveDiscardCancel) {
+        // The same words on every desktop (some themes name Discard otherwise);
+        // Escape and the window's close button answer Cancel.
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText("&Save");
+        box.button(QMessageBox::Discard)->setText("&Discard");
+        box.button(QMessageBox::Cancel)->setText("Cancel");
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        return answer == QMessageBox::Save      ? MessageAnswer::Save
+               : answer == QMessageBox::Discard ? MessageAnswer::Discard
+                                                : MessageAnswer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -16,8 +16,8 @@ class QWidget;
 
 namespace platform {
 
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageButtons { Ok, YesNo, SaveDiscardCancel };
+enum class MessageAnswer { Ok, Yes, No, Save, Discard, Cancel };
 enum class MessageIcon { None, Information, Warning, Error, Question };
 
 struct MessageRequest {

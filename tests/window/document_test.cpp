@@ -8,14 +8,22 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
+#include <functional>
+
+#include "effect_controls.h"
 #include "progressform.h"
 #include "prtlrbtn.h"
 #include "prtlsbtn.h"
 #include "prtltbar.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "window_fixture.h"
 
 using voice::Effect;
@@ -41,7 +49,7 @@ protected:
     {
         const QString path = PathOf(name);
         WriteVoice(path, TestTone());
-        form->LoadVoiceFile(path);
+        Open(path);
         return path;
     }
 
@@ -68,7 +76,7 @@ protected:
 TEST_F(DocumentTest, StartsWithNoVoiceAnUntitledCaptionAndTheVoiceCommandsOff)
 {
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
     EXPECT_FALSE(VoiceCommandsEnabled());
     EXPECT_FALSE(form->Preferences1->isVisible() || form->Preferences1->isEnabled());
@@ -88,12 +96,12 @@ TEST_F(DocumentTest, OpenAsksForAnExistingWaveFileAndLoadsIt)
     EXPECT_EQ(fileDialogs[0].filter, "Wave Files (*.wav)");
     EXPECT_EQ(fileDialogs[0].defaultExtension, "wav");
     EXPECT_TRUE(fileDialogs[0].mustExist);
-    EXPECT_EQ(form->Voice.VoiceBytes(), 88200);
-    EXPECT_EQ(form->Voice.WorkCapacity(), 88200);
+    EXPECT_EQ(Voice().VoiceBytes(), 88200);
+    EXPECT_EQ(Voice().WorkCapacity(), 88200);
     EXPECT_EQ(form->windowTitle(), "Warblecast - Hello There.wav");
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:02:00");
     EXPECT_TRUE(VoiceCommandsEnabled());
-    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_FALSE(Voice().VoiceChanged);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -102,7 +110,7 @@ TEST_F(DocumentTest, CancellingOpenKeepsTheVoice)
     LoadedTone();
     AnswerFileDialogs({QString()});
     form->Open1Click();
-    EXPECT_EQ(form->Voice.VoiceBytes(), 44100);
+    EXPECT_EQ(Voice().VoiceBytes(), 44100);
     EXPECT_EQ(form->windowTitle(), "Warblecast - tone.wav");
 }
 
@@ -114,9 +122,9 @@ TEST_F(DocumentTest, AnUnreadableFileLeavesNoVoiceAndSaysWhy)
     file.write("this is not a wave file at all");
     file.close();
     LoadedTone();
-    form->LoadVoiceFile(path);
+    Open(path);
     EXPECT_EQ(MessageTexts(), QStringList{"Incompatible file format of: " + path});
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
 }
@@ -127,9 +135,9 @@ TEST_F(DocumentTest, NewClearsTheVoiceTheSwitchesAndTheVoiceCommands)
     form->Echo1->trigger();
     form->PitchBar->SetPosition(3);
     form->New1->trigger();
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
-    EXPECT_FALSE(form->Voice.VoiceChanged);
-    EXPECT_EQ(form->CurrentSwitches(), voice::EffectSwitches{});
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
+    EXPECT_FALSE(Voice().VoiceChanged);
+    EXPECT_EQ(form->Effects().Current(), voice::EffectSwitches{});
     EXPECT_FALSE(form->Echo1->isChecked());
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
@@ -141,8 +149,8 @@ TEST_F(DocumentTest, SampleVoiceButtonsLoadTheSamplesBesideTheProgram)
     Click(form->SF2Button);
     const QString sample = QCoreApplication::applicationDirPath() + "/SF2.WAV";
     EXPECT_EQ(form->windowTitle(), "Warblecast - SF2.WAV");
-    EXPECT_EQ(QFile::decodeName(form->Voice.VoiceFileName.c_str()), sample);
-    EXPECT_GT(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(QFile::decodeName(Voice().VoiceFileName.c_str()), sample);
+    EXPECT_GT(Voice().VoiceBytes(), 0);
     EXPECT_TRUE(VoiceCommandsEnabled());
     // A momentary button: drawn pressed until the next tick.
     form->TimerTimer();
@@ -154,7 +162,7 @@ TEST_F(DocumentTest, AMissingSampleVoiceIsReported)
     form->SetSampleFolder(folder.path());
     form->SF3ButtonClick();
     EXPECT_EQ(MessageTexts(), QStringList{"Error: The file named " + folder.path() + "/SF3.WAV does not exist."});
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
 }
 
 TEST_F(DocumentTest, SaveWritesTheUnprocessedVoiceWithItsSettingsAndReloadsThem)
@@ -164,7 +172,7 @@ TEST_F(DocumentTest, SaveWritesTheUnprocessedVoiceWithItsSettingsAndReloadsThem)
     Click(form->FadeInButton);
     form->PitchBar->SetPosition(9);
     form->Save1->trigger();
-    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_FALSE(Voice().VoiceChanged);
 
     const WaveChunks chunks = ReadChunks(path);
     ASSERT_TRUE(chunks.hasPrtl);
@@ -179,7 +187,7 @@ TEST_F(DocumentTest, SaveWritesTheUnprocessedVoiceWithItsSettingsAndReloadsThem)
     EXPECT_EQ(0, std::memcmp(chunks.data.data(), tone.data(), chunks.data.size()));
 
     form->New1Click();
-    form->LoadVoiceFile(path);
+    Open(path);
     EXPECT_TRUE(form->EchoButton->Down() && form->Echo1->isChecked());
     EXPECT_TRUE(form->FadeInButton->Down() && form->FadeIn1->isChecked());
     EXPECT_FALSE(form->ChorusButton->Down());
@@ -189,9 +197,9 @@ TEST_F(DocumentTest, SaveWritesTheUnprocessedVoiceWithItsSettingsAndReloadsThem)
 TEST_F(DocumentTest, SaveRightAfterOpeningAFileWithPitchSixWritesNothing)
 {
     const QString path = SavedWithPitch(6);
-    form->LoadVoiceFile(path);
+    Open(path);
     EXPECT_TRUE(form->EchoButton->Down());
-    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_FALSE(Voice().VoiceChanged);
     ASSERT_TRUE(QFile::remove(path));
     form->Save1Click();
     EXPECT_FALSE(QFileInfo::exists(path));
@@ -200,19 +208,18 @@ TEST_F(DocumentTest, SaveRightAfterOpeningAFileWithPitchSixWritesNothing)
 TEST_F(DocumentTest, SaveAfterOpeningAFileWithPitchNineWrites)
 {
     const QString path = SavedWithPitch(9);
-    form->LoadVoiceFile(path);
+    Open(path);
     EXPECT_EQ(form->PitchBar->Position(), 9);
-    EXPECT_TRUE(form->Voice.VoiceChanged);  // restoring the pitch moved the bar
+    EXPECT_TRUE(Voice().VoiceChanged);  // restoring the pitch moved the bar
     ASSERT_TRUE(QFile::remove(path));
     form->Save1Click();
     EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_FALSE(Voice().VoiceChanged);
 }
 
 TEST_F(DocumentTest, SaveOnAnUntitledVoiceAsksForANameFirst)
 {
-    LoadedTone();
-    form->Voice.VoiceFileName.clear();  // as a recording leaves it
+    RecordVoice(TestTone());  // a recording has no file name
     Click(form->ChorusButton);
     const QString target = PathOf("named.wav");
     AnswerFileDialogs({target});
@@ -223,7 +230,7 @@ TEST_F(DocumentTest, SaveOnAnUntitledVoiceAsksForANameFirst)
     EXPECT_TRUE(fileDialogs[0].promptOverwrite);
     EXPECT_EQ(form->windowTitle(), "Warblecast - named.wav");
     EXPECT_EQ(Word(ReadChunks(target).prtl, 4), 1);  // Chorus
-    EXPECT_FALSE(form->Voice.VoiceChanged);
+    EXPECT_FALSE(Voice().VoiceChanged);
 }
 
 TEST_F(DocumentTest, SaveAsRenamesTheVoiceButLeavesItsChangedFlag)
@@ -235,26 +242,30 @@ TEST_F(DocumentTest, SaveAsRenamesTheVoiceButLeavesItsChangedFlag)
     form->SaveAs1->trigger();
     EXPECT_TRUE(QFileInfo::exists(target));
     EXPECT_EQ(form->windowTitle(), "Warblecast - copy.wav");
-    EXPECT_TRUE(form->Voice.VoiceChanged);
+    EXPECT_TRUE(Voice().VoiceChanged);
 }
 
 TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheVoiceMarkedChanged)
 {
-    LoadedTone();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("gone"));
+    const QString gone = PathOf("gone/tone.wav");
+    WriteVoice(gone, TestTone());
+    Open(gone);
     Click(form->EchoButton);
-    const QString blocked = PathOf("tone.wav/inside.wav");  // a file stands where a folder should be
-    form->Voice.VoiceFileName = QFile::encodeName(blocked).toStdString();
+    // A file now stands where the voice's folder was.
+    ASSERT_TRUE(QDir(PathOf("gone")).removeRecursively());
+    ASSERT_TRUE(QFile(PathOf("gone")).open(QIODevice::WriteOnly));
     form->Save1Click();
-    EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + blocked});
-    EXPECT_TRUE(form->Voice.VoiceChanged);
+    EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + gone});
+    EXPECT_TRUE(Voice().VoiceChanged);
 
     messages.clear();
-    form->Voice.VoiceFileName = QFile::encodeName(PathOf("tone.wav")).toStdString();
-    form->UpdateCaption();
+    const QString blocked = PathOf("gone/inside.wav");
     AnswerFileDialogs({blocked});
     form->SaveAs1Click();
     EXPECT_EQ(MessageTexts(), QStringList{"Cannot write file: " + blocked});
     EXPECT_EQ(form->windowTitle(), "Warblecast - tone.wav");  // still the voice's own file
+    EXPECT_EQ(Voice().VoiceFileName, QFile::encodeName(gone).toStdString());
 }
 
 TEST_F(DocumentTest, ExportWritesTheProcessedVoiceAtTheSpeedSwitchesRate)
@@ -278,7 +289,7 @@ TEST_F(DocumentTest, ExportWritesTheProcessedVoiceAtTheSpeedSwitchesRate)
     EXPECT_NE(0, std::memcmp(chunks.data.data(), tone.data(), chunks.data.size()));
     // The export does not become the voice, and the voice itself is untouched.
     EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(source).fileName());
-    EXPECT_EQ(0, std::memcmp(form->Voice.VoiceData.data(), tone.data(), tone.size() * 2));
+    EXPECT_EQ(0, std::memcmp(Voice().VoiceData.data(), tone.data(), tone.size() * 2));
 }
 
 TEST_F(DocumentTest, AFailedExportSaysSo)
@@ -307,12 +318,12 @@ TEST_F(DocumentTest, TheProgressWindowShowsOnlyWhileAProcessingEffectRuns)
 
     Click(form->SlowMonstButton);
     AnswerFileDialogs({PathOf("slow.wav")});
-    form->ExportVoice();
+    form->ExportToWaveFormat1Click();
     EXPECT_EQ(shown, 0);
 
     Click(form->FlangeButton);
     AnswerFileDialogs({PathOf("flange.wav")});
-    form->ExportVoice();
+    form->ExportToWaveFormat1Click();
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(progress->isVisible());
     progress->removeEventFilter(&counter);
@@ -324,21 +335,27 @@ TEST_F(DocumentTest, EveryDocumentCommandWaitsForARecordingOrAPlayback)
     const auto commands = {&TMainForm::New1Click,  &TMainForm::Open1Click,      &TMainForm::Save1Click,
                            &TMainForm::SaveAs1Click, &TMainForm::ExportToWaveFormat1Click,
                            &TMainForm::SF1ButtonClick};
-    for (bool recording : {true, false}) {
-        form->recording = recording;
-        form->playing = !recording;
-        const QString expected =
-            recording ? "Please Wait until recording is over" : "Please Wait until playback is over";
+    auto expectRefused = [&](const QString& expected) {
         for (auto command : commands) {
             messages.clear();
             (form.get()->*command)();
             EXPECT_EQ(MessageTexts(), QStringList{expected});
         }
-    }
-    EXPECT_TRUE(fileDialogs.empty());
-    EXPECT_EQ(form->Voice.VoiceBytes(), 44100);
+        EXPECT_TRUE(fileDialogs.empty());
+    };
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
+    expectRefused("Please Wait until playback is over");
+    EXPECT_EQ(Voice().VoiceBytes(), 44100);
     EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(path).fileName());
-    form->recording = form->playing = false;
+    Click(form->PlayButton);
+    form->TimerTimer();
+    ASSERT_FALSE(form->Player().IsPlaying());
+
+    StartRecording();
+    expectRefused("Please Wait until recording is over");
+    EXPECT_TRUE(form->Recorder().IsRecording());
+    EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
 }
 
 TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
@@ -364,15 +381,137 @@ TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
     EXPECT_FALSE(drag(text));
     EXPECT_TRUE(drag(path));
     EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
-    EXPECT_EQ(form->Voice.VoiceBytes(), 22050);
+    EXPECT_EQ(Voice().VoiceBytes(), 22050);
 
     const QString other = PathOf("other.wav");
     WriteVoice(other, TestTone(2205));
-    form->playing = true;
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
     EXPECT_TRUE(drag(other));
     EXPECT_EQ(MessageTexts(), QStringList{"Please Wait until playback is over"});
     EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
-    form->playing = false;
+}
+
+// ---- A recorded voice never saved ----------------------------------------------------------------
+
+class RecordedVoiceTest : public DocumentTest {
+protected:
+    // The questions asked so far, and forgets them.
+    int Questions()
+    {
+        int asked = 0;
+        for (const platform::MessageRequest& m : messages) {
+            EXPECT_EQ(m.text, "Save the recorded voice?");
+            EXPECT_EQ(m.buttons, platform::MessageButtons::SaveDiscardCancel);
+            EXPECT_EQ(m.caption, "Tavrin Audio Warblecast");
+            ++asked;
+        }
+        messages.clear();
+        return asked;
+    }
+
+    bool StillTheRecording() const { return Voice().VoiceBytes() == 8820 && Voice().VoiceFileName.empty(); }
+};
+
+TEST_F(RecordedVoiceTest, EveryCommandThatWouldReplaceItAsksFirstAndCancelKeepsIt)
+{
+    const QString other = PathOf("other.wav");
+    WriteVoice(other, TestTone(2205));
+    RecordVoice(TestTone(4410));
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"New", [&] { form->New1->trigger(); }},
+        {"Open", [&] { Open(other); }},
+        {"SF2", [&] { Click(form->SF2Button); }},
+    };
+    for (const auto& [name, command] : commands) {
+        SCOPED_TRACE(name);
+        command();
+        EXPECT_EQ(Questions(), 1);
+        EXPECT_TRUE(StillTheRecording());
+        EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
+    }
+
+    // Save runs Save As; when it saves nothing, the voice stays.
+    questionAnswer = platform::MessageAnswer::Save;
+    AnswerFileDialogs({QString()});
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_TRUE(StillTheRecording());
+
+    // Discard lets it go.
+    questionAnswer = platform::MessageAnswer::Discard;
+    Open(other);
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_EQ(form->windowTitle(), "Warblecast - other.wav");
+
+    // A loaded file or sample voice goes without a question.
+    Click(form->SF2Button);
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 0);
+}
+
+TEST_F(RecordedVoiceTest, SavingTheRecordingEndsTheQuestions)
+{
+    RecordVoice(TestTone(4410));
+    questionAnswer = platform::MessageAnswer::Save;
+    const QString saved = PathOf("kept.wav");
+    AnswerFileDialogs({saved});
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_EQ(ReadChunks(saved).data.size(), 8820u);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);  // and New went on
+
+    RecordVoice(TestTone(4410));
+    AnswerFileDialogs({PathOf("second.wav")});
+    form->Save1->trigger();
+    form->New1->trigger();
+    EXPECT_EQ(Questions(), 0);
+}
+
+TEST_F(RecordedVoiceTest, ExitDuringARecordingKeepsItAsTheVoiceAndAsks)
+{
+    form->show();
+    recorder.recordedFile = WaveBytes(TestTone(4410));
+    StartRecording();
+    form->Exit1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_FALSE(form->Recorder().IsRecording());
+    EXPECT_TRUE(StillTheRecording());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
+    EXPECT_TRUE(form->Save1->isEnabled());
+    EXPECT_TRUE(form->isVisible());  // Cancel: the window stays
+
+    // Playing it, the window's close button asks too; Cancel plays on.
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_TRUE(form->Player().IsPlaying());
+
+    questionAnswer = platform::MessageAnswer::Discard;
+    form->Exit1->trigger();
+    EXPECT_EQ(Questions(), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(waveOut->queuedHeaders(), 0u);  // the device was reset
+}
+
+// The question as the program shows it: a real message box.
+TEST_F(RecordedVoiceTest, TheQuestionOffersSaveDiscardAndCancel)
+{
+    RecordVoice(TestTone(4410));
+    platform::SetMessageFunction({});
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->button(QMessageBox::Discard)->click();
+    });
+    form->New1->trigger();
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"&Discard", "&Save", "Cancel"}));
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
 }
 
 }  // namespace
@@ -399,7 +538,7 @@ TEST_F(DocumentTest, TheWindowDoesNotCloseUnderAnEffectRun)
     } closer(*form);
     progress->installEventFilter(&closer);
     AnswerFileDialogs({PathOf("chorus.wav")});
-    form->ExportVoice();
+    form->ExportToWaveFormat1Click();
     progress->removeEventFilter(&closer);
     EXPECT_FALSE(closer.closed);
     EXPECT_TRUE(form->isVisible());

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -30,6 +31,8 @@
 #include "prtlsbtn.h"
 #include "realaudio_probe.h"
 #include "settings.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "wave_to_mp3_form.h"
 #include "window_fixture.h"
 
@@ -113,8 +116,8 @@ protected:
     void LoadTone(const QString& name = "voice.wav")
     {
         WriteVoice(PathOf(name), TestTone(kToneSamples));
-        form->LoadVoiceFile(PathOf(name));
-        ASSERT_EQ(form->Voice.VoiceBytes(), kToneSamples * 2);
+        Open(PathOf(name));
+        ASSERT_EQ(Voice().VoiceBytes(), kToneSamples * 2);
     }
 
     // Everything below the temporary folder, as paths relative to it.
@@ -227,32 +230,31 @@ TEST_F(ExportTest, Mp3ExportWithSlowMonsterOffersAnElevenKilohertzCopyAndCleansU
 
 TEST_F(ExportTest, BusyWindowOrNoVoiceExportsNothingAndShowsNoDialog)
 {
-    const std::pair<const char*, std::function<void()>> entries[] = {
-        {"MP3", [this] { form->ExportToMP3FileClick(); }},
-        {"RealAudio", [this] { form->ExportToRealAudioFormat1Click(); }}};
-    for (const auto& [name, click] : entries) {
-        SCOPED_TRACE(name);
-        messages.clear();
-        form->New1Click();
-        {
-            WhenDialogShows noVoice([](QDialog& dialog) { dialog.reject(); });
+    const std::function<void()> clicks[] = {[this] { form->ExportToMP3FileClick(); },
+                                            [this] { form->ExportToRealAudioFormat1Click(); }};
+    auto exportsNothing = [&] {
+        for (const auto& click : clicks) {
+            WhenDialogShows dialog([](QDialog& shown) { shown.reject(); });
             click();
-            EXPECT_EQ(noVoice.caption(), "");
+            EXPECT_EQ(dialog.caption(), "");
         }
-        EXPECT_EQ(MessageTexts(), QStringList());
+    };
+    exportsNothing();  // no voice
+    EXPECT_EQ(MessageTexts(), QStringList());
 
-        LoadTone();
-        for (bool* state : {&form->playing, &form->recording}) {
-            *state = true;
-            WhenDialogShows busy([](QDialog& dialog) { dialog.reject(); });
-            click();
-            *state = false;
-            EXPECT_EQ(busy.caption(), "");
-        }
-        EXPECT_EQ(MessageTexts(),
-                  (QStringList{"Please Wait until playback is over", "Please Wait until recording is over"}));
-        EXPECT_EQ(TempEntries(), QStringList());
-    }
+    LoadTone();
+    Click(form->PlayButton);
+    ASSERT_TRUE(form->Player().IsPlaying());
+    exportsNothing();
+    Click(form->PlayButton);
+    form->TimerTimer();
+    recorder.recordedFile = WaveBytes(TestTone(2205));
+    StartRecording();
+    exportsNothing();
+    Click(form->RecordButton);
+    const QString playing = "Please Wait until playback is over", recording = "Please Wait until recording is over";
+    EXPECT_EQ(MessageTexts(), (QStringList{playing, playing, recording, recording}));
+    EXPECT_EQ(TempEntries(), QStringList());
 }
 
 TEST_F(ExportTest, UnusableTemporaryFolderIsReportedAndNoDialogShows)
@@ -307,8 +309,7 @@ TEST_F(ExportTest, RealAudioExportProposesTheVoicesNameAndConvertsTheProcessedCo
 
 TEST_F(ExportTest, RealAudioExportOfAnUntitledVoiceProposesMyfileInTheTemporaryFolder)
 {
-    LoadTone();
-    form->Voice.VoiceFileName.clear();  // as after a recording
+    RecordVoice(TestTone(kToneSamples));  // a recording has no file name
     WhenDialogShows script([&](QDialog& dialog) {
         EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QDir(tempFolder).filePath("MYFILE.ra"));
         EXPECT_EQ(DWord(ReadChunks(CopyForEncoder()).fmt, 4), 22050u);
@@ -323,16 +324,36 @@ TEST_F(ExportTest, RealAudioExportOfAnUntitledVoiceProposesMyfileInTheTemporaryF
 TEST(ExportFiles, DefaultRealAudioNameReplacesTheExtensionOfTheFileNameOnly)
 {
     using export_files::DefaultRealAudioName;
-    EXPECT_EQ(DefaultRealAudioName("/home/ann/voice.wav", "/tmp"), "/home/ann/voice.ra");
-    EXPECT_EQ(DefaultRealAudioName("/home/ann/take.2.WAV", "/tmp"), "/home/ann/take.2.ra");
-    EXPECT_EQ(DefaultRealAudioName("/home/ann.b/voice", "/tmp"), "/home/ann.b/voice.ra");
-    EXPECT_EQ(DefaultRealAudioName("", "/var/tmp"), "/var/tmp/MYFILE.ra");
-    EXPECT_EQ(DefaultRealAudioName("", "/"), "/MYFILE.ra");
-    // With ".ra" this name needs 260 bytes, and the buffer's terminator one more.
-    const std::string longName = "/" + std::string(256, 'v') + ".wav";
-    EXPECT_EQ(DefaultRealAudioName(longName, "/tmp"), "/tmp/MYFILE.ra");
-    const std::string longest = "/" + std::string(255, 'v') + ".wav";
-    EXPECT_EQ(DefaultRealAudioName(longest, "/tmp").size(), 259u);
+    QTemporaryDir dir;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const std::string user = "/home/ann/Music";
+    EXPECT_EQ(DefaultRealAudioName(folder + "/voice.wav", "/tmp", user), folder + "/voice.ra");
+    EXPECT_EQ(DefaultRealAudioName(folder + "/take.2.WAV", "/tmp", user), folder + "/take.2.ra");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("ann.b"));
+    EXPECT_EQ(DefaultRealAudioName(folder + "/ann.b/voice", "/tmp", user), folder + "/ann.b/voice.ra");
+    EXPECT_EQ(DefaultRealAudioName("", "/var/tmp", user), "/var/tmp/MYFILE.ra");
+    EXPECT_EQ(DefaultRealAudioName("", "/", user), "/MYFILE.ra");
+    // A folder that takes no new file, even from root: the user's own.
+    EXPECT_EQ(DefaultRealAudioName("/proc/sys/SF2.WAV", "/tmp", user), user + "/SF2.ra");
+    // With ".ra" a name of 260 bytes would need the buffer's terminator too.
+    const std::string stem(259 - folder.size() - 4, 'v');
+    EXPECT_EQ(DefaultRealAudioName(folder + "/" + stem + ".wav", "/tmp", user).size(), 259u);
+    EXPECT_EQ(DefaultRealAudioName(folder + "/" + stem + "v.wav", "/tmp", user), "/tmp/MYFILE.ra");
+}
+
+TEST(ExportFiles, TheUsersAudioFolderIsTheMusicFolderElseHome)
+{
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+    const QString withoutMusic = export_files::UserAudioFolder();
+    ASSERT_TRUE(QDir(home.path()).mkdir("Music"));
+    const QString withMusic = export_files::UserAudioFolder();
+    qputenv("HOME", savedHome);
+    savedConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(withoutMusic, home.path());
+    EXPECT_EQ(withMusic, home.filePath("Music"));
 }
 
 TEST(ExportFiles, TemporaryFolderLongerThan128BytesFallsBackToTmp)

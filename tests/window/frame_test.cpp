@@ -10,8 +10,10 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include "help_window.h"
 #include "prtlrbtn.h"
 #include "prtlsbtn.h"
+#include "voice_player.h"
 #include "window_fixture.h"
 #include "window_shape.h"
 
@@ -80,7 +82,7 @@ TEST_F(FrameTest, TheTimerReleasesMomentaryButtonsAndIdlePlayAndRecordButtons)
 {
     const QString path = PathOf("tone.wav");
     WriteVoice(path, TestTone(44100));
-    form->LoadVoiceFile(path);
+    Open(path);
     // Down without a playback or a recording behind them.
     form->PlayButton->SetDown(true);
     form->RecordButton->SetDown(true);
@@ -113,7 +115,7 @@ TEST_F(FrameTest, SpaceClicksPlayAndStillReachesTheFocusedControl)
     form->Timer->stop();  // it would end the playback between the checks
     const QString path = PathOf("tone.wav");
     WriteVoice(path, TestTone(44100));
-    form->LoadVoiceFile(path);
+    Open(path);
     auto* edit = new QLineEdit(form->centralWidget());
     edit->setGeometry(200, 0, 100, 20);
     form->show();
@@ -124,7 +126,7 @@ TEST_F(FrameTest, SpaceClicksPlayAndStillReachesTheFocusedControl)
     QTest::keyClick(edit, Qt::Key_Space);
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->PlayButton->Down());
-    EXPECT_TRUE(form->playing);
+    EXPECT_TRUE(form->Player().IsPlaying());
     EXPECT_EQ(edit->text(), " ");
 
     QTest::keyClick(edit, Qt::Key_A);
@@ -142,7 +144,7 @@ TEST_F(FrameTest, AboutShowsTheTitleAndTheVersion)
     form->About1->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QString("Tavrin Audio Warblecast\nVersion ") + PARROTEL_TEST_VERSION);
-    EXPECT_EQ(TMainForm::VersionText(""), "Version No Version Information Found");
+    EXPECT_EQ(help_window::VersionText(""), "Version No Version Information Found");
 }
 
 TEST_F(FrameTest, HelpTopicsOpensTheHelpIndexBesideTheProgram)

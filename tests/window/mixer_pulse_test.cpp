@@ -2,6 +2,7 @@
 // changed and checked with pactl.
 #include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,11 @@
 #include "dialogs/dialogs.h"
 #include "mainform.h"
 #include "mixer/mixer_backend.h"
+#include "mixer_panel.h"
 #include "mixer_test_support.h"
+#include "prtlsbtn.h"
 #include "prtltbar.h"
+#include "voice_recorder.h"
 
 namespace {
 
@@ -66,7 +70,7 @@ protected:
     void CreateForm()
     {
         form = std::make_unique<TMainForm>();
-        ASSERT_TRUE(form->MixerReady()) << (messages.empty() ? std::string() : messages.front().toStdString());
+        ASSERT_TRUE(form->Mixer().Ready()) << (messages.empty() ? std::string() : messages.front().toStdString());
     }
 
     static long SinkVolume() { return PactlVolume(Pactl("get-sink-volume @DEFAULT_SINK@")); }
@@ -83,8 +87,8 @@ TEST_F(WindowMixerPulseTest, TheOneCaptureSourceIsShownAndDrivenFromTheStart)
     CreateForm();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(terminateRequests, 0);
-    EXPECT_EQ(form->RecordSourceCount(), 1u);
-    EXPECT_EQ(form->CurrentRecordSource(), 0u);
+    EXPECT_EQ(form->Mixer().RecordSourceCount(), 1u);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
     EXPECT_EQ(form->RecSourceLabel->text(), "Capture");
     EXPECT_EQ(form->MikeSlider->Position(), PositionFor(OnFullScale(SourceVolume())));
     EXPECT_NEAR(double(form->MikeSlider->Position()), 255 - 102, 1);  // 40 %
@@ -103,21 +107,51 @@ TEST_F(WindowMixerPulseTest, TheSpeakerSliderSetsTheSinkVolume)
     EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 200);
 }
 
-TEST_F(WindowMixerPulseTest, ASinkVolumeChangedWithPactlMovesTheSpeakerSlider)
+// What another program sets stays exactly as set: out of balance, between
+// two of the slider's steps, or above 100 %. Any write back would come from
+// the refresh that moves the slider, before the slider shows the value.
+TEST_F(WindowMixerPulseTest, VolumesSetWithPactlMoveTheSlidersAndStayExactlyAsSet)
 {
     Pactl("set-sink-volume @DEFAULT_SINK@ 80%");
     CreateForm();
     ASSERT_EQ(form->SpeakerSlider->Position(), PositionFor(OnFullScale(SinkVolume())));
 
-    Pactl("set-sink-volume @DEFAULT_SINK@ 30%");
-    // 30 % is 19661 of 65536: 76.5 steps of 257, so 77 steps below the top,
-    // give or take the rounding of PulseAudio's own volume steps.
-    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->SpeakerSlider->Position() - (255 - 77)) <= 1; }))
+    Pactl("set-sink-volume @DEFAULT_SINK@ 45% 20%");
+    const std::string unbalanced = Pactl("get-sink-volume @DEFAULT_SINK@");
+    // 45 % is 29491 of 65536: 114.7 steps of 257, the louder channel's.
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->SpeakerSlider->Position() - (255 - 115)) <= 1; }))
         << form->SpeakerSlider->Position();
-    // The slider's echo settles the sink on the slider's step.
-    ASSERT_TRUE(WaitUntil([&] {
-        return std::abs(OnFullScale(SinkVolume()) - 257.0 * (255 - form->SpeakerSlider->Position())) <= 2;
-    })) << Pactl("get-sink-volume @DEFAULT_SINK@");
+    EXPECT_EQ(Pactl("get-sink-volume @DEFAULT_SINK@"), unbalanced);
+
+    Pactl("set-source-volume @DEFAULT_SOURCE@ 5%");
+    const std::string low = Pactl("get-source-volume @DEFAULT_SOURCE@");
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->MikeSlider->Position() - (255 - 13)) <= 1; }))
+        << form->MikeSlider->Position();
+    EXPECT_EQ(Pactl("get-source-volume @DEFAULT_SOURCE@"), low);
+
+    Pactl("set-sink-volume @DEFAULT_SINK@ 150%");
+    const std::string loud = Pactl("get-sink-volume @DEFAULT_SINK@");
+    ASSERT_TRUE(WaitUntil([&] { return form->SpeakerSlider->Position() == 0; })) << form->SpeakerSlider->Position();
+    EXPECT_EQ(Pactl("get-sink-volume @DEFAULT_SINK@"), loud);
+}
+
+// Recording starts from the source shown and writes nothing to the mixer.
+TEST_F(WindowMixerPulseTest, ClickingRecordLeavesAQuietAndMutedRecordingAsItIs)
+{
+    CreateForm();
+    Pactl("set-source-volume @DEFAULT_SOURCE@ 3%");
+    Pactl("set-source-mute @DEFAULT_SOURCE@ 1");
+    const std::string quiet = Pactl("get-source-volume @DEFAULT_SOURCE@");
+    ASSERT_TRUE(WaitUntil([&] { return std::abs(form->MikeSlider->Position() - (255 - 8)) <= 1; }))
+        << form->MikeSlider->Position();
+
+    QTest::mouseClick(form->RecordButton, Qt::LeftButton, Qt::NoModifier, form->RecordButton->rect().center());
+    ASSERT_TRUE(form->Recorder().IsRecording()) << (messages.empty() ? "" : messages.front().toStdString());
+    EXPECT_EQ(Pactl("get-source-volume @DEFAULT_SOURCE@"), quiet);
+    EXPECT_EQ(Pactl("get-source-mute @DEFAULT_SOURCE@"), "Mute: yes\n");
+    QTest::mouseClick(form->RecordButton, Qt::LeftButton, Qt::NoModifier, form->RecordButton->rect().center());
+    EXPECT_FALSE(form->Recorder().IsRecording());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(WindowMixerPulseTest, ASourceVolumeChangedWithPactlMovesTheRecordingSlider)

@@ -7,6 +7,7 @@
 
 #include "application_exit.h"
 #include "messages/messages.h"
+#include "mixer_panel.h"
 #include "mixer_sliders.h"
 #include "prtlsbtn.h"
 #include "prtltbar.h"
@@ -45,7 +46,7 @@ protected:
     // Posts a control-change notification and delivers it.
     void Notify(intptr_t controlId)
     {
-        platform::PostWindowMessage(form->Handle(), MM_MIXM_CONTROL_CHANGE, 0, controlId);
+        platform::PostWindowMessage(form->Mixer().Handle(), MM_MIXM_CONTROL_CHANGE, 0, controlId);
         QCoreApplication::sendPostedEvents();
     }
 
@@ -99,10 +100,10 @@ TEST_F(WindowMixerTest, SetUpSelectsTheMicrophoneAndShowsTheVolumes)
     mixer->setValues(card.sourceVolumes[2], {10000, 10000});
     CreateForm();
 
-    EXPECT_TRUE(form->MixerReady());
-    EXPECT_EQ(form->CurrentRecordSource(), 2u);
-    EXPECT_EQ(form->RecordSourceCount(), 3u);
-    EXPECT_EQ(form->recordSource, 2);
+    EXPECT_TRUE(form->Mixer().Ready());
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 2u);
+    EXPECT_EQ(form->Mixer().RecordSourceCount(), 3u);
+    EXPECT_EQ(form->Mixer().RecordSource(), 2);
     EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{0, 0, 1}));
     EXPECT_EQ(form->RecSourceLabel->text(), "Front Microphone");
     EXPECT_EQ(form->RecSourceLabel->toolTip(), "Front Microphone");
@@ -137,12 +138,12 @@ TEST_F(WindowMixerTest, TheSourceButtonStepsThroughTheSourcesAndWrapsToTheFirst)
     CardOptions options;
     options.sources = {"Line In", "CD", "Mic"};
     Start(options);
-    ASSERT_EQ(form->CurrentRecordSource(), 2u);
+    ASSERT_EQ(form->Mixer().CurrentRecordSource(), 2u);
     mixer->setValues(card.sourceVolumes[0], {5000, 5000});  // below a tenth: raised on selection
 
     ClickSourceButton();
-    EXPECT_EQ(form->CurrentRecordSource(), 0u);
-    EXPECT_EQ(form->recordSource, 0);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
+    EXPECT_EQ(form->Mixer().RecordSource(), 0);
     EXPECT_EQ(form->RecSourceLabel->text(), "Line In");
     EXPECT_EQ(form->RecSourceLabel->toolTip(), "Line In");
     EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{1, 0, 0}));
@@ -152,7 +153,7 @@ TEST_F(WindowMixerTest, TheSourceButtonStepsThroughTheSourcesAndWrapsToTheFirst)
 
     ClickSourceButton();
     EXPECT_EQ(form->RecSourceLabel->text(), "CD");
-    EXPECT_EQ(form->recordSource, 1);
+    EXPECT_EQ(form->Mixer().RecordSource(), 1);
     // The slider now drives the new source's volume.
     EXPECT_EQ(Move(form->MikeSlider, kTop, card.sourceVolumes[1]), 65535u);
 }
@@ -171,8 +172,8 @@ TEST_F(WindowMixerTest, WithoutAMicrophoneTheFirstSourceIsRecordedFromTheStart)
     CreateForm();
     Settle();
 
-    EXPECT_EQ(form->CurrentRecordSource(), 0u);
-    EXPECT_EQ(form->recordSource, 0);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
+    EXPECT_EQ(form->Mixer().RecordSource(), 0);
     EXPECT_EQ(form->RecSourceLabel->text(), "Line In");
     EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{1, 0, 0}));
     EXPECT_EQ(Move(form->MikeSlider, 255 - 100, card.sourceVolumes[0]), 25700u);
@@ -214,33 +215,39 @@ TEST_F(WindowMixerTest, WithoutSourcesTheButtonDoesNothing)
     options.sources = {};
     options.selector = Selector::Neither;
     Start(options);
-    EXPECT_EQ(form->RecordSourceCount(), 0u);
+    EXPECT_EQ(form->Mixer().RecordSourceCount(), 0u);
     EXPECT_EQ(form->RecSourceLabel->text(), "");
-    EXPECT_TRUE(form->MixerReady());
+    EXPECT_TRUE(form->Mixer().Ready());
 
     ClickSourceButton();
-    EXPECT_EQ(form->CurrentRecordSource(), 4294967294u);  // GetMicrophoneSourceIndex's -2, held unsigned
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 4294967294u);  // GetMicrophoneSourceIndex's -2, held unsigned
     EXPECT_EQ(form->RecSourceLabel->text(), "");
     EXPECT_TRUE(mixer->writes().empty());
 }
 
-TEST_F(WindowMixerTest, ChangesMadeElsewhereMoveTheSlidersAndTheirEchoIsWrittenBack)
+TEST_F(WindowMixerTest, ChangesMadeElsewhereMoveTheSlidersAndAreNeverWrittenBack)
 {
     Start();
-    mixer->setValues(card.waveOutVolume, {30000, 12000});
+    mixer->setValues(card.waveOutVolume, {30000, 12000});  // out of balance
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 117);  // 30000 / 257 = 116.7
-    EXPECT_EQ(LastWrite(card.waveOutVolume), 117u * 257);   // the slider's own change, accepted
+    EXPECT_EQ(form->SpeakerSlider->Position(), 255 - 117);  // the louder channel, 30000 / 257 = 116.7
+    EXPECT_EQ(mixer->values(card.waveOutVolume), (std::vector<uint32_t>{30000, 12000}));
 
     mixer->setValues(card.sourceVolumes[0], {60000, 60000});
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->MikeSlider->Position(), 255 - 233);  // 60000 / 257 = 233.46
+    EXPECT_EQ(mixer->value(card.sourceVolumes[0]), 60000u);
 
     // The record master volume refreshes the recording slider from the source.
     Displace(form->MikeSlider, 3);
     mixer->setValues(card.recordVolume, {1000, 1000});
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->MikeSlider->Position(), PositionFor(mixer->value(card.sourceVolumes[0])));
+    EXPECT_TRUE(mixer->writes().empty());
+
+    // The user's own move writes, on both channels.
+    EXPECT_EQ(Move(form->SpeakerSlider, 255 - 100, card.waveOutVolume), 25700u);
+    EXPECT_EQ(mixer->values(card.waveOutVolume), (std::vector<uint32_t>{25700, 25700}));
 }
 
 TEST_F(WindowMixerTest, NotificationsForOtherControlsChangeNothing)
@@ -259,7 +266,7 @@ TEST_F(WindowMixerTest, NotificationsForOtherControlsChangeNothing)
 
     EXPECT_EQ(form->SpeakerSlider->Position(), 7);
     EXPECT_EQ(form->MikeSlider->Position(), 9);
-    EXPECT_EQ(form->CurrentRecordSource(), 0u);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
     EXPECT_EQ(form->RecSourceLabel->text(), "Mic");
     EXPECT_TRUE(mixer->writes().empty());
 
@@ -292,12 +299,12 @@ TEST_P(FollowSourceTest, ASourceChosenElsewhereBecomesTheWindowsSource)
         // the window's four controls: the read-out stays, and the window does
         // not fight the other program's choice.
         EXPECT_EQ(form->RecSourceLabel->text(), "Mic");
-        EXPECT_EQ(form->CurrentRecordSource(), 0u);
+        EXPECT_EQ(form->Mixer().CurrentRecordSource(), 0u);
         EXPECT_TRUE(mixer->writes().empty());
         return;
     }
-    EXPECT_EQ(form->CurrentRecordSource(), 2u);
-    EXPECT_EQ(form->recordSource, 2);
+    EXPECT_EQ(form->Mixer().CurrentRecordSource(), 2u);
+    EXPECT_EQ(form->Mixer().RecordSource(), 2);
     EXPECT_EQ(form->RecSourceLabel->text(), "CD");
     EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{0, 0, 1}));
     EXPECT_EQ(Move(form->MikeSlider, kTop, card.sourceVolumes[2]), 65535u);
@@ -332,7 +339,7 @@ TEST_F(WindowMixerTest, NoWaveOutputDeviceEndsTheProgramWithItsMessage)
     EXPECT_EQ(messages[0].caption, kApplicationTitle);
     EXPECT_EQ(terminateRequests, 1);
     EXPECT_TRUE(form->TerminationRequested());
-    EXPECT_FALSE(form->MixerReady());
+    EXPECT_FALSE(form->Mixer().Ready());
     EXPECT_EQ(mixer->watchCount(spare), 0u);  // the input side was never reached
     // Creation completed all the same.
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
@@ -353,7 +360,7 @@ TEST_F(WindowMixerTest, NoWaveInputDeviceEndsTheProgramWithItsMessage)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "There are no Wave Input Devices installed on your system, Terminating...");
     EXPECT_EQ(terminateRequests, 1);
-    EXPECT_FALSE(form->MixerReady());
+    EXPECT_FALSE(form->Mixer().Ready());
     EXPECT_EQ(mixer->watchCount(outputOnly), 1u);  // the output device was selected first
     // A window that never became ready ignores the mixer's notifications.
     Notify(intptr_t(waveOutVolume));
@@ -373,7 +380,7 @@ TEST_F(WindowMixerTest, NoWorkingDeviceIsNoReasonToEnd)
     Settle();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(terminateRequests, 0);
-    EXPECT_TRUE(form->MixerReady());
+    EXPECT_TRUE(form->Mixer().Ready());
     EXPECT_EQ(form->RecSourceLabel->text(), "");
     mixer->clearWrites();
     ClickSourceButton();
@@ -422,12 +429,12 @@ TEST_F(WindowMixerTest, DestructionDeselectsTheMixerBeforeAnythingElse)
     Start();
     const QString voice = PathOf("voice.wav");
     WriteVoice(voice, TestTone(2205));
-    form->LoadVoiceFile(voice);
-    ASSERT_EQ(form->Voice.VoiceBytes(), 4410);
+    Open(voice);
+    ASSERT_EQ(Voice().VoiceBytes(), 4410);
 
     TMainForm* window = form.get();
     std::vector<int32_t> voiceBytesAtClose;
-    observed->onClose = [&] { voiceBytesAtClose.push_back(window->Voice.VoiceBytes()); };
+    observed->onClose = [&] { voiceBytesAtClose.push_back(window->Document().Voice().VoiceBytes()); };
     form.reset();
     observed->onClose = nullptr;
 

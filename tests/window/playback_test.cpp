@@ -15,6 +15,8 @@
 #include "prtlsbtn.h"
 #include "prtltbar.h"
 #include "prtlwpnl.h"
+#include "voice_player.h"
+#include "voice_recorder.h"
 #include "wave_file.h"
 #include "window_fixture.h"
 
@@ -38,8 +40,8 @@ protected:
         voice = TestTone(samples);
         const QString path = PathOf("voice.wav");
         WriteVoice(path, voice);
-        form->LoadVoiceFile(path);
-        ASSERT_EQ(form->Voice.VoiceBytes(), samples * 2);
+        Open(path);
+        ASSERT_EQ(Voice().VoiceBytes(), samples * 2);
     }
 
     void Tick() { form->TimerTimer(); }
@@ -49,7 +51,7 @@ protected:
     // The bytes of the working copy from offset, as the device should play them.
     std::vector<uint8_t> Processed(int32_t offset, int32_t bytes) const
     {
-        const uint8_t* start = form->Voice.WorkBuffer.data() + offset;
+        const uint8_t* start = Voice().WorkBuffer.data() + offset;
         return std::vector<uint8_t>(start, start + bytes);
     }
 
@@ -68,7 +70,7 @@ TEST_F(PlaybackTest, AShortVoiceIsOnePartialBufferAndEndsWhenThePositionReachesI
 {
     LoadVoice(1000);
     Click(form->PlayButton);
-    ASSERT_TRUE(form->playing);
+    ASSERT_TRUE(form->Player().IsPlaying());
     EXPECT_TRUE(form->PlayButton->Down());
     const platform::WAVEFORMATEX format = waveOut->format();
     EXPECT_EQ(format.wFormatTag, platform::WAVE_FORMAT_PCM);
@@ -94,11 +96,11 @@ TEST_F(PlaybackTest, AShortVoiceIsOnePartialBufferAndEndsWhenThePositionReachesI
     waveOut->setPosition(1000);
     Tick();
     EXPECT_EQ(waveOut->queuedHeaders(), 0u);
-    EXPECT_TRUE(form->playing);
+    EXPECT_TRUE(form->Player().IsPlaying());
     Deliver();
-    EXPECT_TRUE(form->playbackFinished);
+    EXPECT_TRUE(form->Player().IsFinished());
     Tick();
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(waveOut->isOpen());
     EXPECT_EQ(form->WaveDisplay->StartingPosition(), 0);
     EXPECT_EQ(ReadOut(), " POS: 00:00:04");  // the voice's length, 45 ms
@@ -119,17 +121,17 @@ TEST_F(PlaybackTest, ExactlyTwoBuffersOfVoiceFillBothHeadersAndNeedNoRefill)
     EXPECT_EQ(Played(*first), Processed(0, kHeaderBytes));
     Deliver();
     EXPECT_EQ(waveOut->queuedHeaders(), 1u);  // not written again
-    EXPECT_FALSE(form->playbackFinished);
+    EXPECT_FALSE(form->Player().IsFinished());
 
     WAVEHDR* second = waveOut->completeNextHeader();
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(Played(*second), Processed(kHeaderBytes, kHeaderBytes));
     Deliver();
-    EXPECT_TRUE(form->playbackFinished);
+    EXPECT_TRUE(form->Player().IsFinished());
     EXPECT_EQ(waveOut->queuedHeaders(), 0u);
     Tick();
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(waveOut->isOpen());
 }
 
@@ -138,7 +140,7 @@ TEST_F(PlaybackTest, ALongVoiceIsRefilledInOrderFromTheProcessedVoice)
     LoadVoice(25000);  // 50000 bytes: six full buffers and 1424 bytes
     form->BackwardButton->SetDown(true);
     Click(form->PlayButton);
-    ASSERT_TRUE(form->playing);
+    ASSERT_TRUE(form->Player().IsPlaying());
 
     // What is played is the processed voice: the recording reversed.
     std::vector<int16_t> reversed(voice.rbegin(), voice.rend());
@@ -150,7 +152,7 @@ TEST_F(PlaybackTest, ALongVoiceIsRefilledInOrderFromTheProcessedVoice)
         const std::vector<uint8_t> chunk = Played(*header);
         heard.insert(heard.end(), chunk.begin(), chunk.end());
         order.push_back(header);
-        ASSERT_FALSE(form->playbackFinished);
+        ASSERT_FALSE(form->Player().IsFinished());
         Deliver();  // refills the header just returned
         ASSERT_LE(waveOut->queuedHeaders(), 2u);
     }
@@ -159,9 +161,9 @@ TEST_F(PlaybackTest, ALongVoiceIsRefilledInOrderFromTheProcessedVoice)
     for (size_t i = 2; i < order.size(); ++i)
         EXPECT_EQ(order[i], order[i - 2]);  // the two headers take turns
     EXPECT_NE(order[0], order[1]);
-    EXPECT_TRUE(form->playbackFinished);
+    EXPECT_TRUE(form->Player().IsFinished());
     Tick();
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_EQ(ReadOut(), " POS: 00:01:13");  // 50000 bytes: 1133.8 ms
 }
 
@@ -178,21 +180,21 @@ TEST_F(PlaybackTest, AClickWhilePlayingResetsTheDeviceAndTheNextTickWindsUp)
 
     Click(form->PlayButton);
     EXPECT_FALSE(form->PlayButton->Down());
-    EXPECT_TRUE(form->playbackFinished);
+    EXPECT_TRUE(form->Player().IsFinished());
     EXPECT_EQ(waveOut->queuedHeaders(), 0u);  // the reset returned both
     Deliver();
     EXPECT_EQ(waveOut->queuedHeaders(), 0u);  // and they are not refilled
     EXPECT_TRUE(waveOut->isOpen());
 
     Tick();
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(waveOut->isOpen());
     EXPECT_EQ(form->WaveDisplay->StartingPosition(), 0);
     EXPECT_EQ(ReadOut(), " POS: 00:01:81");
 
     // Playing again opens a new device and starts from the beginning.
     Click(form->PlayButton);
-    ASSERT_TRUE(form->playing);
+    ASSERT_TRUE(form->Player().IsPlaying());
     EXPECT_EQ(waveOut->successfulOpens(), 2);
     WAVEHDR* first = waveOut->completeNextHeader();
     EXPECT_EQ(Played(*first), Processed(0, kHeaderBytes));
@@ -207,7 +209,7 @@ TEST_F(PlaybackTest, DoneMessagesForAnotherDeviceAreIgnored)
     ASSERT_EQ(waveOut->queuedHeaders(), 2u);
     const uintptr_t handle = waveOut->handle();
     // A stray message naming our header: nothing is written twice.
-    platform::PostWindowMessage(form->Handle(), platform::MM_WOM_DONE, handle + 1,
+    platform::PostWindowMessage(form->Player().Handle(), platform::MM_WOM_DONE, handle + 1,
                                 intptr_t(reinterpret_cast<uintptr_t>(first)));
     Deliver();
     EXPECT_EQ(waveOut->queuedHeaders(), 2u);
@@ -222,13 +224,12 @@ TEST_F(PlaybackTest, DoneMessagesForAnotherDeviceAreIgnored)
 TEST_F(PlaybackTest, PlayDoesNothingWhileRecording)
 {
     LoadVoice(4000);
-    form->recording = true;
+    StartRecording();
     Click(form->PlayButton);
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(form->PlayButton->Down());
     EXPECT_EQ(waveOut->successfulOpens(), 0);
     EXPECT_TRUE(messages.empty());
-    form->recording = false;
 }
 
 TEST_F(PlaybackTest, RecordDoesNothingWhilePlayingAndTheTickReleasesIt)
@@ -236,13 +237,13 @@ TEST_F(PlaybackTest, RecordDoesNothingWhilePlayingAndTheTickReleasesIt)
     LoadVoice(40000);
     Click(form->PlayButton);
     Click(form->RecordButton);
-    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->Recorder().IsRecording());
     EXPECT_TRUE(form->RecordButton->Down());
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(form->Voice.VoiceBytes(), 80000);
+    EXPECT_EQ(Voice().VoiceBytes(), 80000);
     Tick();
     EXPECT_FALSE(form->RecordButton->Down());
-    EXPECT_TRUE(form->playing);
+    EXPECT_TRUE(form->Player().IsPlaying());
 }
 
 TEST_F(PlaybackTest, SpaceWhilePlayingStopsAtTheNextTick)
@@ -258,14 +259,14 @@ TEST_F(PlaybackTest, SpaceWhilePlayingStopsAtTheNextTick)
     };
     press();
     QCoreApplication::processEvents();
-    ASSERT_TRUE(form->playing);
+    ASSERT_TRUE(form->Player().IsPlaying());
 
     press();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(form->playing);
+    EXPECT_TRUE(form->Player().IsPlaying());
     EXPECT_EQ(waveOut->queuedHeaders(), 0u);
     Tick();
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(waveOut->isOpen());
 }
 
@@ -285,12 +286,12 @@ TEST_F(PlaybackTest, EachOpenFailureHasItsMessage)
         ASSERT_EQ(messages.size(), 1u) << result;
         EXPECT_EQ(messages[0].text, text);
         EXPECT_EQ(messages[0].caption, kApplicationTitle);
-        EXPECT_FALSE(form->playing);
+        EXPECT_FALSE(form->Player().IsPlaying());
         EXPECT_FALSE(form->PlayButton->Down());
     }
     waveOut->failOpens(platform::MMSYSERR_NOERROR);
     Click(form->PlayButton);
-    EXPECT_TRUE(form->playing);
+    EXPECT_TRUE(form->Player().IsPlaying());
 }
 
 TEST_F(PlaybackTest, WithoutAVoicePlaySaysSo)
@@ -309,11 +310,11 @@ TEST_F(PlaybackTest, NothingLeftAfterTheEffectsPlaysNothing)
     const QString path = PathOf("byte.wav");
     const uint8_t byte = 7;
     ASSERT_TRUE(voice::WriteWaveFile(path.toStdString(), 22050, 16, 1, &byte, 1, nullptr));
-    form->LoadVoiceFile(path);
-    ASSERT_EQ(form->Voice.VoiceBytes(), 1);
+    Open(path);
+    ASSERT_EQ(Voice().VoiceBytes(), 1);
     form->EchoButton->SetDown(true);
     Click(form->PlayButton);
-    EXPECT_FALSE(form->playing);
+    EXPECT_FALSE(form->Player().IsPlaying());
     EXPECT_FALSE(form->PlayButton->Down());
     EXPECT_EQ(waveOut->successfulOpens(), 0);
 }
@@ -330,7 +331,7 @@ TEST_F(PlaybackTest, TheSpeedSwitchesChooseTheDeviceRateAndTheReadOutFollowsTheV
         form->SlowMonstButton->SetDown(c.slow);
         form->FastSqueakButton->SetDown(c.fast);
         Click(form->PlayButton);
-        ASSERT_TRUE(form->playing);
+        ASSERT_TRUE(form->Player().IsPlaying());
         EXPECT_EQ(waveOut->format().nSamplesPerSec, c.rate);
         EXPECT_EQ(waveOut->format().nAvgBytesPerSec, 2 * c.rate);
         // A second of the voice, whatever the rate.
@@ -343,7 +344,7 @@ TEST_F(PlaybackTest, TheSpeedSwitchesChooseTheDeviceRateAndTheReadOutFollowsTheV
         EXPECT_EQ(form->WaveDisplay->StartingPosition(), 44100);
         Click(form->PlayButton);
         Tick();
-        ASSERT_FALSE(form->playing);
+        ASSERT_FALSE(form->Player().IsPlaying());
     }
 }
 

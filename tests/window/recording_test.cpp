@@ -10,11 +10,11 @@
 #include <QMenu>
 #include <QTimer>
 
-#include <deque>
-
+#include "mixer_panel.h"
 #include "prtlsbtn.h"
 #include "prtltbar.h"
 #include "prtlvled.h"
+#include "voice_recorder.h"
 #include "wave_file.h"
 #include "window_fixture.h"
 
@@ -22,62 +22,6 @@ namespace {
 
 using mixertest::CardOptions;
 using mixertest::Selector;
-
-// Stands in for the recording library and the clock.
-struct ScriptedRecorder {
-    std::deque<uint16_t> startResults;  // then 0
-    std::deque<uint16_t> stopResults;   // then 0
-    int32_t level = 0;
-    uint32_t now = 5000;
-    // Written at the path when a stop succeeds (nothing when empty).
-    QByteArray recordedFile;
-
-    int starts = 0, stops = 0;
-    std::string path;
-    uint32_t rate = 0;
-    uint16_t bits = 0, channels = 0, source = 0xFFFF;
-    bool pathExistedEmpty = false;
-
-    RecordingApi Api()
-    {
-        return {[this](const char* file, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channelCount,
-                       uint16_t recordSource) {
-                    ++starts;
-                    path = file;
-                    rate = samplesPerSecond;
-                    bits = bitsPerSample;
-                    channels = channelCount;
-                    source = recordSource;
-                    const QFileInfo info(QString::fromStdString(path));
-                    pathExistedEmpty = info.exists() && info.size() == 0;
-                    return Next(startResults);
-                },
-                [this] {
-                    ++stops;
-                    const uint16_t result = Next(stopResults);
-                    if (result == 0 && !recordedFile.isEmpty()) {
-                        QFile file(QString::fromStdString(path));
-                        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-                        file.write(recordedFile);
-                    }
-                    return result;
-                },
-                [this](int32_t* value, int32_t* second) {
-                    *value = level;
-                    *second = 12345;  // written by the library, never used
-                },
-                [this] { return now; }};
-    }
-
-    static uint16_t Next(std::deque<uint16_t>& results)
-    {
-        if (results.empty())
-            return 0;
-        const uint16_t result = results.front();
-        results.pop_front();
-        return result;
-    }
-};
 
 class RecordingTest : public WindowTest {
 protected:
@@ -91,32 +35,13 @@ protected:
         QCoreApplication::sendPostedEvents();  // the set-up's own mixer notifications
     }
 
-    void TearDown() override
-    {
-        if (!recorder.path.empty())
-            QFile::remove(QString::fromStdString(recorder.path));
-        WindowTest::TearDown();
-    }
-
     // A voice that the recording replaces (or, when it fails, keeps).
     QString LoadPreviousVoice()
     {
         const QString path = PathOf("previous.wav");
         WriteVoice(path, TestTone(4410));
-        form->LoadVoiceFile(path);
+        Open(path);
         return path;
-    }
-
-    // The bytes of a wave file as the library would leave it.
-    QByteArray WaveBytes(const std::vector<int16_t>& samples, uint32_t rate = 22050, uint16_t channels = 1)
-    {
-        const QString path = PathOf("recorded.wav");
-        EXPECT_TRUE(voice::WriteWaveFile(path.toStdString(), rate, 16, channels,
-                                         reinterpret_cast<const uint8_t*>(samples.data()),
-                                         int32_t(samples.size() * 2), nullptr));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
     }
 
     bool VoiceCommandsEnabled() const
@@ -137,7 +62,6 @@ protected:
     }
 
     CardOptions cardOptions;
-    ScriptedRecorder recorder;
 };
 
 TEST_F(RecordingTest, RecordingTwiceWithTheButtonMakesTheRecordedFileTheVoice)
@@ -149,21 +73,21 @@ TEST_F(RecordingTest, RecordingTwiceWithTheButtonMakesTheRecordedFileTheVoice)
     recorder.recordedFile = WaveBytes(recorded);
 
     Click(form->RecordButton);
-    ASSERT_TRUE(form->recording);
+    ASSERT_TRUE(form->Recorder().IsRecording());
     EXPECT_TRUE(form->RecordButton->Down());
     EXPECT_EQ(recorder.starts, 1);
     EXPECT_EQ(recorder.rate, 22050u);
     EXPECT_EQ(recorder.bits, 16);
     EXPECT_EQ(recorder.channels, 1);
-    EXPECT_EQ(recorder.source, form->recordSource);
+    EXPECT_EQ(recorder.source, form->Mixer().RecordSource());
     // A new empty file of its own in the temporary folder.
     const QFileInfo file(QString::fromStdString(recorder.path));
     EXPECT_TRUE(recorder.pathExistedEmpty);
     EXPECT_TRUE(file.fileName().startsWith("PRT"));
     EXPECT_EQ(file.absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-    EXPECT_EQ(form->RecordingFileName(), recorder.path);
+    EXPECT_EQ(form->Recorder().FileName(), recorder.path);
     // The old voice and the effects are gone.
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
     EXPECT_FALSE(form->EchoButton->Down());
     EXPECT_EQ(form->PitchBar->Position(), 6);
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
@@ -180,18 +104,18 @@ TEST_F(RecordingTest, RecordingTwiceWithTheButtonMakesTheRecordedFileTheVoice)
 
     Click(form->RecordButton);
     EXPECT_EQ(recorder.stops, 1);
-    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->Recorder().IsRecording());
     EXPECT_FALSE(form->RecordButton->Down());
-    ASSERT_EQ(form->Voice.VoiceBytes(), int32_t(recorded.size() * 2));
-    EXPECT_EQ(std::memcmp(form->Voice.VoiceData.data(), recorded.data(), recorded.size() * 2), 0);
-    EXPECT_EQ(form->Voice.WorkCapacity(), form->Voice.VoiceBytes());
-    EXPECT_TRUE(form->Voice.VoiceChanged);
+    ASSERT_EQ(Voice().VoiceBytes(), int32_t(recorded.size() * 2));
+    EXPECT_EQ(std::memcmp(Voice().VoiceData.data(), recorded.data(), recorded.size() * 2), 0);
+    EXPECT_EQ(Voice().WorkCapacity(), Voice().VoiceBytes());
+    EXPECT_TRUE(Voice().VoiceChanged);
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:01:50");  // the voice's exact length
     EXPECT_TRUE(VoiceCommandsEnabled());
     EXPECT_EQ(form->windowTitle(), "Warblecast - New File");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
     EXPECT_EQ(form->VolLED->Progress(), 0.0f);
-    EXPECT_TRUE(form->RecordingFileName().empty());
+    EXPECT_TRUE(form->Recorder().FileName().empty());
     EXPECT_TRUE(messages.empty());
 
     // Save asks for a name and writes the recorded samples.
@@ -206,19 +130,19 @@ TEST_F(RecordingTest, AStopThatFailsIsRetriedByTheTimerWhichLeavesTheFileMenuAlo
     recorder.recordedFile = WaveBytes(TestTone(2205));
     recorder.stopResults = {9, 9};
     Click(form->RecordButton);
-    ASSERT_TRUE(form->recording);
+    ASSERT_TRUE(form->Recorder().IsRecording());
 
     Click(form->RecordButton);
     EXPECT_EQ(recorder.stops, 1);
-    EXPECT_TRUE(form->recording);  // the recording goes on
+    EXPECT_TRUE(form->Recorder().IsRecording());  // the recording goes on
     EXPECT_FALSE(form->RecordButton->Down());
     form->TimerTimer();
     EXPECT_EQ(recorder.stops, 2);
-    EXPECT_TRUE(form->recording);
+    EXPECT_TRUE(form->Recorder().IsRecording());
     form->TimerTimer();
     EXPECT_EQ(recorder.stops, 3);
-    EXPECT_FALSE(form->recording);
-    EXPECT_EQ(form->Voice.VoiceBytes(), 4410);
+    EXPECT_FALSE(form->Recorder().IsRecording());
+    EXPECT_EQ(Voice().VoiceBytes(), 4410);
     EXPECT_TRUE(VoiceCommandsDisabled());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
     form->TimerTimer();
@@ -260,10 +184,10 @@ TEST_F(RecordingTest, AStartThatFailsSaysWhyAndKeepsTheVoice)
             EXPECT_EQ(messages[0].caption, c.caption);
             EXPECT_EQ(messages[0].text, c.text);
         }
-        EXPECT_FALSE(form->recording);
+        EXPECT_FALSE(form->Recorder().IsRecording());
         EXPECT_FALSE(form->RecordButton->Down());
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path))) << c.code;
-        EXPECT_EQ(form->Voice.VoiceBytes(), 8820);
+        EXPECT_EQ(Voice().VoiceBytes(), 8820);
         EXPECT_TRUE(form->EchoButton->Down());
         EXPECT_EQ(form->windowTitle(), "Warblecast - " + QFileInfo(previous).fileName());
     }
@@ -296,7 +220,7 @@ TEST_F(RecordingTest, TheRealLibraryWithoutACaptureDeviceSaysSo)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Recording Error");
     EXPECT_EQ(messages[0].text, "Your device is unavailable or unable to record .  Please check your installation.");
-    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->Recorder().IsRecording());
     EXPECT_FALSE(form->RecordButton->Down());
     recorder.path.clear();
 }
@@ -307,10 +231,10 @@ TEST_F(RecordingTest, AFileTheReaderRefusesLeavesNoVoice)
     Click(form->RecordButton);
     Click(form->RecordButton);
     EXPECT_EQ(MessageTexts(), QStringList{"Incompatible file format of: " + QString::fromStdString(recorder.path)});
-    EXPECT_EQ(form->Voice.VoiceBytes(), 0);
+    EXPECT_EQ(Voice().VoiceBytes(), 0);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(recorder.path)));
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00");
-    EXPECT_FALSE(form->recording);
+    EXPECT_FALSE(form->Recorder().IsRecording());
 
     // A file in another accepted format is converted on the way in.
     std::vector<int16_t> stereo(4410 * 2, 1000);
@@ -319,14 +243,14 @@ TEST_F(RecordingTest, AFileTheReaderRefusesLeavesNoVoice)
     Click(form->RecordButton);
     Click(form->RecordButton);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(form->Voice.VoiceBytes(), 4410);  // 0.1 s at 22050 Hz, one channel
+    EXPECT_EQ(Voice().VoiceBytes(), 4410);  // 0.1 s at 22050 Hz, one channel
 }
 
 TEST_F(RecordingTest, ClosingTheWindowStopsTheRecordingAndLeavesItsFile)
 {
     recorder.recordedFile = WaveBytes(TestTone(2205));
     Click(form->RecordButton);
-    ASSERT_TRUE(form->recording);
+    ASSERT_TRUE(form->Recorder().IsRecording());
     form.reset();
     EXPECT_EQ(recorder.stops, 1);
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(recorder.path)));
@@ -345,7 +269,8 @@ TEST_F(RecordingTest, ANewRecordingStartsItsClockAfresh)
     Click(form->RecordButton);
 }
 
-// The source the read-out shows is selected again when a recording starts.
+// A recording starts from the source the read-out shows and writes nothing
+// to the mixer: whatever another program set there stays, quiet or muted.
 class RecordSourceTest : public RecordingTest, public ::testing::WithParamInterface<Selector> {
 protected:
     void SetUp() override
@@ -356,30 +281,32 @@ protected:
     }
 };
 
-TEST_P(RecordSourceTest, TheSourceShownIsTheSourceRecorded)
+TEST_P(RecordSourceTest, RecordingTakesTheSourceShownAndLeavesTheMixerAlone)
 {
     if (GetParam() == Selector::Neither) {
         // Another program records from CD by muting the others; the window
         // does not follow a choice made by muting, and still shows Mic.
         mixer->setValues(card.sourceMutes[2], {0});
         mixer->setValues(card.sourceMutes[0], {1});
-        QCoreApplication::sendPostedEvents();
-        ASSERT_EQ(form->RecSourceLabel->text(), "Mic");
-        Click(form->RecordButton);
-        EXPECT_EQ(recorder.source, 0);
-        EXPECT_EQ(mixer->values(card.sourceMutes[0]), std::vector<uint32_t>{0});
-        EXPECT_EQ(mixer->values(card.sourceMutes[1]), std::vector<uint32_t>{1});
-        EXPECT_EQ(mixer->values(card.sourceMutes[2]), std::vector<uint32_t>{1});
-        return;
+    } else {
+        Click(form->RecSourceToggleButton);
+        Click(form->RecSourceToggleButton);
+        ASSERT_EQ(form->RecSourceLabel->text(), "CD");
+        // Another program chooses Mic, and the window records before it hears of it.
+        mixer->setValues(card.selector, {1, 0, 0});
     }
-    Click(form->RecSourceToggleButton);
-    Click(form->RecSourceToggleButton);
-    ASSERT_EQ(form->RecSourceLabel->text(), "CD");
-    // Another program chooses Mic, and the window records before it hears of it.
-    mixer->setValues(card.selector, {1, 0, 0});
+    const uint16_t shown = GetParam() == Selector::Neither ? 0 : 2;
+    // The recording turned down to 3 % and muted elsewhere.
+    mixer->setValues(card.sourceVolumes[shown], {1966, 1966});
+    mixer->setValues(card.recordVolume, {1966, 1966});
+    mixer->setValues(card.recordMute, {1});
+    mixer->clearWrites();
     Click(form->RecordButton);
-    EXPECT_EQ(recorder.source, 2);
-    EXPECT_EQ(mixer->values(card.selector), (std::vector<uint32_t>{0, 0, 1}));
+    ASSERT_TRUE(form->Recorder().IsRecording());
+    EXPECT_EQ(recorder.source, shown);
+    EXPECT_TRUE(mixer->writes().empty());
+    EXPECT_EQ(mixer->value(card.sourceVolumes[shown]), 1966u);
+    EXPECT_EQ(mixer->value(card.recordMute), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, RecordSourceTest,

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "effect_controls.h"
 #include "progressform.h"
 #include "prtlsbtn.h"
 #include "prtltbar.h"
@@ -25,42 +26,44 @@ protected:
     void ExpectMirrored()
     {
         for (Effect e : kAllEffects)
-            EXPECT_EQ(form->MenuItemOf(e)->isChecked(), form->ButtonOf(e)->Down()) << int(e);
+            EXPECT_EQ(form->Effects().MenuItemOf(e)->isChecked(), form->Effects().ButtonOf(e)->Down()) << int(e);
     }
 };
 
 TEST_F(SwitchesTest, EveryButtonClickMarksTheVoiceAndChecksItsMenuItem)
 {
     for (Effect e : kAllEffects) {
-        form->Voice.VoiceChanged = false;
-        Click(form->ButtonOf(e));
-        EXPECT_TRUE(form->ButtonOf(e)->Down()) << int(e);
-        EXPECT_TRUE(form->MenuItemOf(e)->isChecked()) << int(e);
-        EXPECT_TRUE(form->Voice.VoiceChanged) << int(e);
-        Click(form->ButtonOf(e));
-        EXPECT_FALSE(form->ButtonOf(e)->Down()) << int(e);
-        EXPECT_FALSE(form->MenuItemOf(e)->isChecked()) << int(e);
+        form->New1->trigger();  // the voice counts as unchanged
+        ASSERT_FALSE(Voice().VoiceChanged);
+        Click(form->Effects().ButtonOf(e));
+        EXPECT_TRUE(form->Effects().ButtonOf(e)->Down()) << int(e);
+        EXPECT_TRUE(form->Effects().MenuItemOf(e)->isChecked()) << int(e);
+        EXPECT_TRUE(Voice().VoiceChanged) << int(e);
+        Click(form->Effects().ButtonOf(e));
+        EXPECT_FALSE(form->Effects().ButtonOf(e)->Down()) << int(e);
+        EXPECT_FALSE(form->Effects().MenuItemOf(e)->isChecked()) << int(e);
     }
 }
 
 TEST_F(SwitchesTest, EveryMenuItemPressesItsButtonAndChecksItself)
 {
     for (Effect e : kAllEffects) {
-        form->Voice.VoiceChanged = false;
-        form->MenuItemOf(e)->trigger();
-        EXPECT_TRUE(form->ButtonOf(e)->Down()) << int(e);
-        EXPECT_TRUE(form->MenuItemOf(e)->isChecked()) << int(e);
-        EXPECT_TRUE(form->Voice.VoiceChanged) << int(e);
-        form->MenuItemOf(e)->trigger();
-        EXPECT_FALSE(form->ButtonOf(e)->Down()) << int(e);
-        EXPECT_FALSE(form->MenuItemOf(e)->isChecked()) << int(e);
+        form->New1->trigger();  // the voice counts as unchanged
+        ASSERT_FALSE(Voice().VoiceChanged);
+        form->Effects().MenuItemOf(e)->trigger();
+        EXPECT_TRUE(form->Effects().ButtonOf(e)->Down()) << int(e);
+        EXPECT_TRUE(form->Effects().MenuItemOf(e)->isChecked()) << int(e);
+        EXPECT_TRUE(Voice().VoiceChanged) << int(e);
+        form->Effects().MenuItemOf(e)->trigger();
+        EXPECT_FALSE(form->Effects().ButtonOf(e)->Down()) << int(e);
+        EXPECT_FALSE(form->Effects().MenuItemOf(e)->isChecked()) << int(e);
     }
 }
 
 TEST_F(SwitchesTest, TheTimerCopiesButtonStatesOntoTheCheckMarks)
 {
     form->EchoButton->SetDown(true);  // from code: no handler runs
-    form->MenuItemOf(Effect::Flange)->setChecked(true);
+    form->Effects().MenuItemOf(Effect::Flange)->setChecked(true);
     form->TimerTimer();
     EXPECT_TRUE(form->Echo1->isChecked());
     EXPECT_FALSE(form->Flange1->isChecked());
@@ -98,26 +101,26 @@ TEST_F(SwitchesTest, MovingThePitchBarOnlyMarksTheVoice)
     const QString path = PathOf("tone.wav");
     const std::vector<int16_t> tone = TestTone();
     WriteVoice(path, tone);
-    form->LoadVoiceFile(path);
-    ASSERT_FALSE(form->Voice.VoiceChanged);
+    Open(path);
+    ASSERT_FALSE(Voice().VoiceChanged);
     int progressShows = 0;
     QObject::connect(form->PitchBar, &TPRTL_TrackBar::OnChange, [&] { progressShows += progress->isVisible(); });
 
     form->PitchBar->SetPosition(2);
-    EXPECT_TRUE(form->Voice.VoiceChanged);
+    EXPECT_TRUE(Voice().VoiceChanged);
     EXPECT_EQ(progressShows, 0);
-    EXPECT_FALSE(form->Voice.WorkAltered);
-    EXPECT_EQ(0, std::memcmp(form->Voice.WorkBuffer.data(), tone.data(), tone.size() * 2));
-    EXPECT_EQ(form->CurrentSwitches().pitchPosition, 2);
+    EXPECT_FALSE(Voice().WorkAltered);
+    EXPECT_EQ(0, std::memcmp(Voice().WorkBuffer.data(), tone.data(), tone.size() * 2));
+    EXPECT_EQ(form->Effects().Current().pitchPosition, 2);
 }
 
-TEST_F(SwitchesTest, ResetEffectsReleasesEverythingAndCentresThePitchBar)
+TEST_F(SwitchesTest, NewReleasesEverySwitchAndCentresThePitchBar)
 {
     for (Effect e : kAllEffects)
-        form->MenuItemOf(e)->trigger();
+        form->Effects().MenuItemOf(e)->trigger();
     form->PitchBar->SetPosition(0);
-    form->ResetEffects();
-    EXPECT_EQ(form->CurrentSwitches(), voice::EffectSwitches{});
+    form->New1->trigger();
+    EXPECT_EQ(form->Effects().Current(), voice::EffectSwitches{});
     ExpectMirrored();
 }
 

@@ -1,14 +1,18 @@
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cmath>
 
 #include "application_exit.h"
 #include "progressform.h"
+#include "prtlsbtn.h"
 #include "tapedeck/tapedeck.h"
+#include "voice_recorder.h"
 #include "wave_file.h"
 
 namespace {
@@ -21,6 +25,44 @@ char name[] = "window_test";
 char* argv[] = {name, nullptr};
 
 }  // namespace
+
+RecordingApi ScriptedRecorder::Api()
+{
+    auto next = [](std::deque<uint16_t>& results) -> uint16_t {
+        if (results.empty())
+            return 0;
+        const uint16_t result = results.front();
+        results.pop_front();
+        return result;
+    };
+    return {[this, next](const char* file, uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channelCount,
+                         uint16_t recordSource) {
+                ++starts;
+                path = file;
+                rate = samplesPerSecond;
+                bits = bitsPerSample;
+                channels = channelCount;
+                source = recordSource;
+                const QFileInfo info(QString::fromStdString(path));
+                pathExistedEmpty = info.exists() && info.size() == 0;
+                return next(startResults);
+            },
+            [this, next] {
+                ++stops;
+                const uint16_t result = next(stopResults);
+                if (result == 0 && !recordedFile.isEmpty()) {
+                    QFile file(QString::fromStdString(path));
+                    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+                    file.write(recordedFile);
+                }
+                return result;
+            },
+            [this](int32_t* value, int32_t* second) {
+                *value = level;
+                *second = 12345;  // written by the library, never used
+            },
+            [this] { return now; }};
+}
 
 void WindowTest::SetUpTestSuite()
 {
@@ -40,7 +82,7 @@ void WindowTest::InstallTestPlatform()
     ASSERT_TRUE(folder.isValid());
     platform::SetMessageFunction([this](const platform::MessageRequest& request) {
         messages.push_back(request);
-        return platform::MessageAnswer::Ok;
+        return request.buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : questionAnswer;
     });
     platform::SetFileDialogFunction([this](const platform::FileDialogRequest& request) {
         fileDialogs.push_back(request);
@@ -67,6 +109,8 @@ void WindowTest::CreateForm()
 void WindowTest::TearDown()
 {
     form.reset();
+    if (!recorder.path.empty())
+        QFile::remove(QString::fromStdString(recorder.path));
     platform::SetMessageFunction({});
     platform::SetFileDialogFunction({});
     platform::SetMixerBackend(previousMixer_);
@@ -101,6 +145,41 @@ std::vector<int16_t> WindowTest::TestTone(int count)
 void WindowTest::Click(QWidget* control)
 {
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
+}
+
+void WindowTest::Open(const QString& path)
+{
+    const size_t asked = fileDialogs.size();
+    AnswerFileDialogs({path});
+    form->Open1->trigger();
+    EXPECT_EQ(fileDialogs.size(), asked + 1);
+    fileDialogs.resize(asked);  // the tests count the dialogs of what they test
+}
+
+QByteArray WindowTest::WaveBytes(const std::vector<int16_t>& samples, uint32_t rate, uint16_t channels)
+{
+    const QString path = PathOf("recorded.wav");
+    EXPECT_TRUE(voice::WriteWaveFile(path.toStdString(), rate, 16, channels,
+                                     reinterpret_cast<const uint8_t*>(samples.data()), int32_t(samples.size() * 2),
+                                     nullptr));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+void WindowTest::StartRecording()
+{
+    form->SetRecordingApi(recorder.Api());
+    Click(form->RecordButton);
+    ASSERT_TRUE(form->Recorder().IsRecording());
+}
+
+void WindowTest::RecordVoice(const std::vector<int16_t>& samples)
+{
+    recorder.recordedFile = WaveBytes(samples);
+    StartRecording();
+    Click(form->RecordButton);
+    ASSERT_EQ(Voice().VoiceBytes(), int32_t(samples.size() * 2));
 }
 
 std::vector<uint8_t> FileBytes(const QString& path)

@@ -2,8 +2,8 @@
 // file dialogs replaced by functions that record each request and answer it,
 // a scripted sound card in place of the machine's mixer (one wave output and
 // one wave input device), the simulated wave output device and a recording
-// library that finds no capture device, so no test depends on the machine's
-// sound.
+// library that finds no capture device (or the scripted recorder below), so
+// no test depends on the machine's sound.
 #pragma once
 
 #include <QString>
@@ -15,16 +15,39 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "dialogs/dialogs.h"
+#include "document_commands.h"
 #include "effect_settings.h"
 #include "mainform.h"
 #include "mixer/scripted_mixer.h"
 #include "mixer_test_support.h"
+#include "recording_api.h"
 #include "waveout/simulated_waveout.h"
 
 class TProgressForm;
+
+// Stands in for the recording library and the clock: answers with the codes
+// and levels a real sound card gives only rarely, writes the "recorded" file
+// when it is stopped, and shows what it was asked.
+struct ScriptedRecorder {
+    std::deque<uint16_t> startResults;  // then 0
+    std::deque<uint16_t> stopResults;   // then 0
+    int32_t level = 0;
+    uint32_t now = 5000;
+    // Written at the path when a stop succeeds (nothing when empty).
+    QByteArray recordedFile;
+
+    int starts = 0, stops = 0;
+    std::string path;
+    uint32_t rate = 0;
+    uint16_t bits = 0, channels = 0, source = 0xFFFF;
+    bool pathExistedEmpty = false;
+
+    RecordingApi Api();
+};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -53,6 +76,17 @@ protected:
     // A left click in the middle of a control, as the mouse makes it.
     static void Click(QWidget* control);
 
+    // The window's voice.
+    const voice::VoiceDocument& Voice() const { return form->Document().Voice(); }
+    // Opens a voice file through File > Open (its dialog is not counted).
+    void Open(const QString& path);
+    // The bytes of a wave file as the recording library would leave it.
+    QByteArray WaveBytes(const std::vector<int16_t>& samples, uint32_t rate = 22050, uint16_t channels = 1);
+    // Clicks Record on the scripted recorder; the recording runs.
+    void StartRecording();
+    // Records these samples with two clicks on Record: an untitled voice.
+    void RecordVoice(const std::vector<int16_t>& samples);
+
     std::shared_ptr<platform::ScriptedMixerBackend> mixer = std::make_shared<platform::ScriptedMixerBackend>();
     std::shared_ptr<platform::SimulatedWaveOut> waveOut;
     mixertest::Card card;  // the card SetUp arranges
@@ -63,6 +97,9 @@ protected:
     std::vector<platform::MessageRequest> messages;
     std::vector<platform::FileDialogRequest> fileDialogs;
     std::deque<QString> fileAnswers;
+    // The answer to a question with Save, Discard and Cancel.
+    platform::MessageAnswer questionAnswer = platform::MessageAnswer::Cancel;
+    ScriptedRecorder recorder;
 
 private:
     std::shared_ptr<platform::MixerBackend> previousMixer_;

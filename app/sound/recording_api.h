@@ -1,4 +1,4 @@
-// What recording relies on outside the window: the recording library's three
+// What recording relies on outside the program: the recording library's three
 // functions and the millisecond clock the elapsed time is read from. Held as
 // replaceable functions so that a test can script what a real sound card
 // gives only rarely (a stop that fails, a level of 37, an error code).

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -34,17 +36,30 @@ QString TempFolder(const QString& systemTemp)
 
 QString TempFolder() { return TempFolder(QDir::tempPath()); }
 
-std::string DefaultRealAudioName(const std::string& voiceFileName, const std::string& tempFolder)
+std::string DefaultRealAudioName(const std::string& voiceFileName, const std::string& tempFolder,
+                                 const std::string& userFolder)
 {
     const std::string untitled =
         QFile::encodeName(QDir(QFile::decodeName(tempFolder.c_str())).filePath(kUntitledRealAudioName)).toStdString();
     if (voiceFileName.empty())
         return untitled;
-    const size_t nameStart = voiceFileName.rfind('/') == std::string::npos ? 0 : voiceFileName.rfind('/') + 1;
+    const size_t slash = voiceFileName.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const size_t dot = voiceFileName.rfind('.');
     const size_t stemEnd = dot != std::string::npos && dot >= nameStart ? dot : voiceFileName.size();
-    const std::string proposed = voiceFileName.substr(0, stemEnd) + ".ra";
+    const std::string stem = voiceFileName.substr(nameStart, stemEnd - nameStart);
+    std::string folder = voiceFileName.substr(0, nameStart);
+    // access() asks the file system itself: a read-only one refuses even root.
+    if (access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+        folder = userFolder + "/";
+    const std::string proposed = folder + stem + ".ra";
     return proposed.size() < kRealAudioPathBuffer ? proposed : untitled;
+}
+
+QString UserAudioFolder()
+{
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return !music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath();
 }
 
 ExportFiles::ExportFiles(QString tempFolder) : tempFolder_(std::move(tempFolder)) {}

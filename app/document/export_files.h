@@ -32,10 +32,16 @@ QString TempFolder(const QString& systemTemp);
 QString TempFolder();
 
 // The RealAudio file an export proposes: the voice's file with its extension
-// replaced by ".ra", or tempFolder + "/MYFILE.ra" for an untitled voice. A
-// name that would not fit the library's buffer is never cut short (a shortened
-// path may name another file): the untitled name stands in.
-std::string DefaultRealAudioName(const std::string& voiceFileName, const std::string& tempFolder);
+// replaced by ".ra", in the voice's folder, or in userFolder when the voice's
+// folder takes no new file (a sample voice installed in a read-only folder);
+// tempFolder + "/MYFILE.ra" for an untitled voice. A name that would not fit
+// the library's buffer is never cut short (a shortened path may name another
+// file): the untitled name stands in.
+std::string DefaultRealAudioName(const std::string& voiceFileName, const std::string& tempFolder,
+                                 const std::string& userFolder);
+// The user's own folder for sound: the XDG music folder when it exists, else
+// the home folder.
+QString UserAudioFolder();
 
 // The files of one export, removed (with the copy's folder) when the object
 // goes, whether the export succeeded or not.

@@ -1,39 +1,22 @@
-// What the voice code shows through the main window: plain message boxes, the
-// progress window with its gauge, and the wave view.
+// What the voice and its commands show through the main window: plain
+// message boxes, the progress window with its gauge, the wave view, the
+// caption, the time read-out and the File menu, and the effect switches
+// they read and set.
 #pragma once
 
-#include <QApplication>
+#include <QAction>
 #include <QFile>
+#include <QLabel>
 
+#include "document_commands.h"
+#include "effect_controls.h"
 #include "mainform.h"
 #include "progressform.h"
 #include "prtlwpnl.h"
 
-// Marks the window busy for the lifetime of a long piece of work.
-class TMainForm::LongWork {
+class TMainForm::View final : public DocumentView {
 public:
-    explicit LongWork(TMainForm& form) : form_(form) { ++form_.longWork_; }
-    ~LongWork() { --form_.longWork_; }
-    LongWork(const LongWork&) = delete;
-    LongWork& operator=(const LongWork&) = delete;
-
-private:
-    TMainForm& form_;
-};
-
-// The wait cursor for the lifetime of a load; the arrow comes back however
-// the load ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-class TMainForm::Feedback final : public voice::EffectRunHost {
-public:
-    explicit Feedback(TMainForm& form) : form_(form) {}
+    explicit View(TMainForm& form) : form_(form) {}
 
     void ShowMessage(const std::string& text) override { form_.Inform(QFile::decodeName(text.c_str())); }
 
@@ -69,6 +52,14 @@ public:
         form_.WaveDisplay->SetWaveData(data, bytes);
         form_.WaveDisplay->SetStartingPosition(0);
     }
+
+    voice::EffectSwitches Switches() const override { return form_.effects_->Current(); }
+    void ResetSwitches() override { form_.effects_->Reset(); }
+    void RestoreSwitches(const voice::EffectSettings& settings) override { form_.effects_->Restore(settings); }
+    void ShowCaption(const QString& caption) override { form_.setWindowTitle(caption); }
+    void ShowReadout(const QString& text) override { form_.timeDisplay->setText(text); }
+    void EnableVoiceCommands(bool enabled) override { form_.EnableVoiceCommands(enabled); }
+    QWidget* DialogOwner() override { return &form_; }
 
 private:
     TMainForm& form_;
