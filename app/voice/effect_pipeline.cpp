@@ -119,6 +119,9 @@ bool ApplyEffects(VoiceDocument& document, const EffectSwitches& switches, const
         RunEffectChain(document.WorkBuffer.samples(), document.ProcessedBytes / 2, switches);
         effects::SetCurrentProgress(previous);
         document.WorkAltered = true;
+        // The echo returns whole samples: an odd last byte is dropped.
+        if (switches[Effect::Echo])
+            document.ProcessedBytes = 2 * (document.ProcessedBytes / 2);
     }
     host.ShowWaveData(document.WorkBuffer.data(), document.ProcessedBytes);
     bool written = true;
