@@ -119,7 +119,14 @@ CodecContextPtr OpenEncoder(const AVCodec& codec, int32_t format, int sampleRate
         encoder->bit_rate = bitsPerSecond;
     if (globalHeader)
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(encoder.get(), &codec, nullptr) < 0 || encoder->frame_size <= 0)
+    // Constrained VBR: the file's size follows the chosen bit rate, however
+    // rich the sound (free VBR spends up to twice as much on some voices).
+    AVDictionary* options = nullptr;
+    if (format == MEDIA_FORMAT_OPUS)
+        av_dict_set(&options, "vbr", "constrained", 0);
+    const int opened = avcodec_open2(encoder.get(), &codec, &options);
+    av_dict_free(&options);
+    if (opened < 0 || encoder->frame_size <= 0)
         return nullptr;
     return encoder;
 }
