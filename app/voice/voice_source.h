@@ -51,6 +51,12 @@ OpenedVoice OpenVoiceFile(const std::string& path, EffectSettings& settings, Use
 // with ".wav" for its extension.
 std::string WaveNameFor(const std::string& path);
 
+// The Open dialog's filter, in Qt's form: every kind of sound file the
+// program opens, wave files alone, and all files.
+inline constexpr char kOpenVoiceFilter[] =
+    "Sound Files (*.wav *.mp3 *.m4a *.mp4 *.aac *.ogg *.oga *.opus *.flac *.webm *.mka *.aif *.aiff *.aifc *.caf "
+    "*.wv *.au *.snd *.amr *.wma);;Wave Files (*.wav);;All files (*)";
+
 // The message for a file longer than a voice can be.
 std::string TooLongMessage(const std::string& path);
 

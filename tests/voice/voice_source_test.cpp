@@ -85,6 +85,10 @@ TEST_F(OpenVoice, EverythingElseGoesToTheDecoderAndHasNoFileToSaveInto)
     EXPECT_EQ(decoder.askedLimit, voice::kMaxVoiceBytes);
     EXPECT_EQ(voice::WaveNameFor("/home/me/Voice Notes/note.m4a"), "/home/me/Voice Notes/note.wav");
     EXPECT_EQ(voice::WaveNameFor("/home/me/v.1/take"), "/home/me/v.1/take.wav");
+    const std::string filter = voice::kOpenVoiceFilter;
+    for (const char* kind : {"*.wav", "*.mp3", "*.m4a", "*.ogg", "*.opus", "*.flac", "*.webm", "*.aiff", "*.caf",
+                             "*.wv", "*.au", "All files (*)"})
+        EXPECT_NE(filter.find(kind), std::string::npos) << kind;
 }
 
 TEST_F(OpenVoice, WhatCannotBeOpenedSaysWhyOnce)
