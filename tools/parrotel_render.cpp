@@ -179,7 +179,8 @@ int ExportMp3(voice::VoiceDocument& document, const voice::EffectSwitches& switc
 // or from the private library folder of an installed tree.
 class PrivateLibrary {
 public:
-    explicit PrivateLibrary(const char* fileName)
+    // flags: added to RTLD_NOW | RTLD_LOCAL.
+    explicit PrivateLibrary(const char* fileName, int flags = 0)
     {
         char self[4096];
         const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -187,7 +188,7 @@ public:
             length > 0 ? std::filesystem::path(std::string(self, size_t(length))).parent_path() : ".";
         for (const std::filesystem::path& candidate :
              {folder / fileName, folder / PARROTEL_PRIVATE_LIBDIR_FROM_BIN / fileName}) {
-            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL | flags);
             if (handle_)
                 break;
         }
@@ -239,7 +240,9 @@ public:
     const media::MediaFunctions& functions() const { return functions_; }
 
 private:
-    PrivateLibrary library_{"libmediabridge.so"};
+    // FFmpeg and the libraries it brings in keep process-wide state (codec
+    // tables, TLS libraries' set-up); they stay loaded until the program ends.
+    PrivateLibrary library_{"libmediabridge.so", RTLD_NODELETE};
     media::MediaFunctions functions_;
 };
 
