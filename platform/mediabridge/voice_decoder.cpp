@@ -1,12 +1,7 @@
 #include "voice_decoder.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <memory>
 #include <vector>
 
@@ -69,82 +64,6 @@ private:
     std::vector<std::unique_ptr<int16_t[]>> pieces_;
 };
 
-// Converting runs on a thread of its own beside the decoding, which hands
-// its frames over by reference (no copy) and goes on with the next packet:
-// decoding a long file and converting it take about the same time on two
-// cores as decoding alone.
-class ConvertingThread {
-public:
-    using Convert = std::function<int32_t(const AVFrame&)>;
-    explicit ConvertingThread(Convert convert) : convert_(std::move(convert)), thread_([this] { Run(); }) {}
-    ~ConvertingThread() { Finish(); }
-    ConvertingThread(const ConvertingThread&) = delete;
-    ConvertingThread& operator=(const ConvertingThread&) = delete;
-
-    // MEDIA_OK, or the converter's failure, which ends the decode.
-    int32_t Push(const AVFrame& frame)
-    {
-        FramePtr reference(Required(av_frame_clone(&frame)));
-        std::unique_lock lock(mutex_);
-        notFull_.wait(lock, [this] { return queue_.size() < kQueuedFrames || result_ != MEDIA_OK; });
-        if (result_ != MEDIA_OK)
-            return result_;
-        queue_.push_back(std::move(reference));
-        if (queue_.size() == 1)
-            notEmpty_.notify_one();
-        return MEDIA_OK;
-    }
-
-    // Waits until every frame handed over is converted.
-    int32_t Finish()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            ended_ = true;
-        }
-        notEmpty_.notify_one();
-        if (thread_.joinable())
-            thread_.join();
-        return result_;
-    }
-
-private:
-    static constexpr size_t kQueuedFrames = 64;
-
-    void Run()
-    {
-        for (;;) {
-            FramePtr frame;
-            {
-                std::unique_lock lock(mutex_);
-                notEmpty_.wait(lock, [this] { return !queue_.empty() || ended_; });
-                if (queue_.empty())
-                    return;
-                frame = std::move(queue_.front());
-                queue_.pop_front();
-                if (queue_.size() == kQueuedFrames - 1)
-                    notFull_.notify_one();
-            }
-            const int32_t result = convert_(*frame);
-            if (result != MEDIA_OK) {
-                std::lock_guard lock(mutex_);
-                result_ = result;
-                queue_.clear();
-                notFull_.notify_one();
-                return;
-            }
-        }
-    }
-
-    Convert convert_;
-    std::mutex mutex_;
-    std::condition_variable notEmpty_, notFull_;
-    std::deque<FramePtr> queue_;
-    bool ended_ = false;
-    int32_t result_ = MEDIA_OK;
-    std::thread thread_;  // last: it starts once everything above is ready
-};
-
 int32_t Collect(MonoConverter& converter, int made, PieceStore& store)
 {
     if (made < 0)
@@ -171,20 +90,8 @@ int32_t DecodeVoice(const std::string& path, int32_t maxBytes, const MediaCallba
 
     MonoConverter converter(AV_SAMPLE_FMT_S16, kVoiceSampleRate);
     PieceStore store(maxSamples);
-    int32_t result = MEDIA_OK;
-    {
-        ConvertingThread converting([&](const AVFrame& frame) {
-            try {
-                return Collect(converter, converter.Convert(frame), store);
-            } catch (const std::bad_alloc&) {
-                return int32_t(MEDIA_NO_MEMORY);
-            }
-        });
-        result = input.Decode([&](const AVFrame& frame) { return converting.Push(frame); }, hooks);
-        const int32_t converted = converting.Finish();
-        if (result == MEDIA_OK)
-            result = converted;
-    }
+    int32_t result = input.Decode(
+        [&](const AVFrame& frame) { return Collect(converter, converter.Convert(frame), store); }, hooks);
     if (result == MEDIA_OK)
         result = Collect(converter, converter.Flush(), store);
     if (result != MEDIA_OK)
