@@ -11,6 +11,7 @@
 
 #include "conversion_messages.h"
 #include "dialogs/dialogs.h"
+#include "export_file_dialog.h"
 #include "form_font.h"
 #include "result_codes.h"
 
@@ -104,16 +105,7 @@ bool TMediaExportForm::PrepareAndShow(const QString& sourceWave, const QString& 
 void TMediaExportForm::StartButtonClick()
 {
     const KindTexts texts = TextsFor(kind_);
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = QStringLiteral("Save As");
-    request.filter = texts.filter;
-    request.defaultExtension = texts.extension;
-    request.initialName = proposedName_;
-    request.promptOverwrite = true;
-    request.mustExist = true;
-    request.owner = this;
-    const QString name = platform::AskFileName(request);
+    const QString name = mp3::AskExportFileName(this, texts.filter, texts.extension, proposedName_);
     if (name.isEmpty()) {
         reject();
         return;
