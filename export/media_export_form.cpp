@@ -11,7 +11,7 @@
 
 #include "conversion_messages.h"
 #include "dialogs/dialogs.h"
-#include "export_file_dialog.h"
+#include "export_prompts.h"
 #include "form_font.h"
 #include "result_codes.h"
 
@@ -20,8 +20,6 @@ namespace {
 constexpr int kClientWidth = 440;
 constexpr int kClientHeight = 112;
 constexpr int kPercentIntervalMs = 500;
-
-const QString kMessageCaption = QStringLiteral("Warblecast");
 
 struct KindTexts {
     QString title, filter, extension;
@@ -176,11 +174,4 @@ void TMediaExportForm::StopAndWait()
         worker_.join();
 }
 
-void TMediaExportForm::Message(const QString& text)
-{
-    platform::MessageRequest request;
-    request.text = text;
-    request.caption = kMessageCaption;
-    request.owner = this;
-    platform::ShowMessage(request);
-}
+void TMediaExportForm::Message(const QString& text) { mp3::ShowExportMessage(this, text); }

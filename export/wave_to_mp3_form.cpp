@@ -12,7 +12,7 @@
 
 #include "conversion_messages.h"
 #include "dialogs/dialogs.h"
-#include "export_file_dialog.h"
+#include "export_prompts.h"
 #include "form_font.h"
 #include "lame_route.h"
 #include "result_codes.h"
@@ -358,11 +358,4 @@ void TWaveToMP3ConversionForm::WaitForWorker()
     worker_.join();
 }
 
-void TWaveToMP3ConversionForm::Message(const QString& text)
-{
-    platform::MessageRequest request;
-    request.text = text;
-    request.caption = kMessageCaption;
-    request.owner = this;
-    platform::ShowMessage(request);
-}
+void TWaveToMP3ConversionForm::Message(const QString& text) { mp3::ShowExportMessage(this, text); }

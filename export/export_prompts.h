@@ -1,5 +1,6 @@
-// The save dialog that every export dialog asks for its file with: the
-// "Save As" title, an overwrite question and an existing folder.
+// What every export dialog asks and says: the save dialog for its file (the
+// "Save As" title, an overwrite question, an existing folder) and its
+// messages (one OK button, the caption "Warblecast").
 #pragma once
 
 #include <QString>
@@ -22,6 +23,15 @@ inline QString AskExportFileName(QWidget* owner, const QString& filter, const QS
     request.mustExist = true;
     request.owner = owner;
     return platform::AskFileName(request);
+}
+
+inline void ShowExportMessage(QWidget* owner, const QString& text)
+{
+    platform::MessageRequest request;
+    request.text = text;
+    request.caption = QStringLiteral("Warblecast");
+    request.owner = owner;
+    platform::ShowMessage(request);
 }
 
 }  // namespace mp3
