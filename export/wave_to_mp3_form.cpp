@@ -12,6 +12,7 @@
 
 #include "conversion_messages.h"
 #include "dialogs/dialogs.h"
+#include "export_prompts.h"
 #include "form_font.h"
 #include "lame_route.h"
 #include "result_codes.h"
@@ -201,15 +202,7 @@ void TWaveToMP3ConversionForm::codecNamesComboBoxChange()
 
 void TWaveToMP3ConversionForm::StartButtonClick()
 {
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = QStringLiteral("Save As");
-    request.filter = QStringLiteral("Mp3 files (*.mp3)");
-    request.defaultExtension = QStringLiteral("mp3");
-    request.promptOverwrite = true;
-    request.mustExist = true;
-    request.owner = this;
-    const QString name = platform::AskFileName(request);
+    const QString name = mp3::AskExportFileName(this, QStringLiteral("Mp3 files (*.mp3)"), QStringLiteral("mp3"));
     if (name.isEmpty()) {
         reject();
         return;
@@ -365,11 +358,4 @@ void TWaveToMP3ConversionForm::WaitForWorker()
     worker_.join();
 }
 
-void TWaveToMP3ConversionForm::Message(const QString& text)
-{
-    platform::MessageRequest request;
-    request.text = text;
-    request.caption = kMessageCaption;
-    request.owner = this;
-    platform::ShowMessage(request);
-}
+void TWaveToMP3ConversionForm::Message(const QString& text) { mp3::ShowExportMessage(this, text); }

@@ -23,6 +23,8 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick qt6-svg-dev
   fonts-dejavu-core fonts-liberation fontconfig
   time
+  # the desktop entry and metainfo checks, the Debian package and its check
+  desktop-file-utils appstream dpkg-dev fakeroot debootstrap
   "$@"
 )
 

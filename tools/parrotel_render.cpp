@@ -7,9 +7,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "bridge_decoder.h"
 #include "conversion_texts.h"
 #include "effect_pipeline.h"
 #include "lame_route.h"
@@ -17,6 +20,7 @@
 #include "render_options.h"
 #include "result_codes.h"
 #include "wave_file.h"
+#include "voice_source.h"
 #include "wave_format.h"
 
 namespace {
@@ -170,39 +174,79 @@ int ExportMp3(voice::VoiceDocument& document, const voice::EffectSwitches& switc
     return 0;
 }
 
-// librealconv (with FFmpeg behind it) is loaded only for a RealAudio
-// export, so that everything else runs without it.
-class RealAudioLibrary {
+// A library of the program's own, loaded only when a job needs it, so that
+// rendering wave files loads neither FFmpeg nor Qt: from beside this program,
+// or from the private library folder of an installed tree.
+class PrivateLibrary {
 public:
-    RealAudioLibrary()
+    // flags: added to RTLD_NOW | RTLD_LOCAL.
+    explicit PrivateLibrary(const char* fileName, int flags = 0)
     {
         char self[4096];
         const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
         const std::filesystem::path folder =
             length > 0 ? std::filesystem::path(std::string(self, size_t(length))).parent_path() : ".";
         for (const std::filesystem::path& candidate :
-             {folder / "librealconv.so", folder / PARROTEL_PRIVATE_LIBDIR_FROM_BIN / "librealconv.so"}) {
-            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+             {folder / fileName, folder / PARROTEL_PRIVATE_LIBDIR_FROM_BIN / fileName}) {
+            handle_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL | flags);
             if (handle_)
                 break;
         }
-        if (!handle_)
-            return;
-        exportFile_ = reinterpret_cast<RealAudioExportFileFunction>(dlsym(handle_, "RealAudioExportFile"));
-        describe_ = reinterpret_cast<RealAudioDescribeResultFunction>(dlsym(handle_, "RealAudioDescribeResult"));
     }
-    ~RealAudioLibrary()
+    ~PrivateLibrary()
     {
         if (handle_)
             dlclose(handle_);
+    }
+    PrivateLibrary(const PrivateLibrary&) = delete;
+    PrivateLibrary& operator=(const PrivateLibrary&) = delete;
+    void* handle() const { return handle_; }
+
+private:
+    void* handle_ = nullptr;
+};
+
+// librealconv, for a RealAudio export.
+class RealAudioLibrary {
+public:
+    RealAudioLibrary()
+    {
+        if (!library_.handle())
+            return;
+        exportFile_ = reinterpret_cast<RealAudioExportFileFunction>(dlsym(library_.handle(), "RealAudioExportFile"));
+        describe_ =
+            reinterpret_cast<RealAudioDescribeResultFunction>(dlsym(library_.handle(), "RealAudioDescribeResult"));
     }
     bool Loaded() const { return exportFile_ && describe_; }
     RealAudioExportFileFunction exportFile_ = nullptr;
     RealAudioDescribeResultFunction describe_ = nullptr;
 
 private:
-    void* handle_ = nullptr;
+    PrivateLibrary library_{"librealconv.so"};
 };
+
+// libmediabridge, for any input but the wave files the reader converts
+// itself, and for Opus and FLAC exports.
+class MediaLibrary {
+public:
+    MediaLibrary()
+    {
+        if (library_.handle())
+            functions_ = media::FromLibrary(library_.handle());
+        if (Loaded())
+            functions_.quietLogging();  // a damaged frame skipped is no news on the console
+    }
+    bool Loaded() const { return functions_.Complete(); }
+    const media::MediaFunctions& functions() const { return functions_; }
+
+private:
+    // FFmpeg and the libraries it brings in keep process-wide state (codec
+    // tables, TLS libraries' set-up); they stay loaded until the program ends.
+    PrivateLibrary library_{"libmediabridge.so", RTLD_NODELETE};
+    media::MediaFunctions functions_;
+};
+
+const char* const kMediaLibraryMissing = "Error: Could not load the media library (libmediabridge.so)";
 
 struct GaugeContext {
     ConsoleHost* host;
@@ -216,22 +260,94 @@ void FollowGauge(int32_t percent, void* context)
         gauge->host->StepProgress();
 }
 
+// Writes the processed voice to a temporary wave file and encodes that with
+// the gauge following the encoder; nothing (and a message) when the wave
+// file could not be written.
+template <class Encode>
+std::optional<int32_t> EncodeProcessedVoice(voice::VoiceDocument& document, const voice::EffectSwitches& switches,
+                                            ConsoleHost& host, Encode encode)
+{
+    TemporaryWave processed;
+    if (processed.path().empty() || !voice::ApplyEffects(document, switches, processed.path(), host)) {
+        host.ShowMessage("Cannot write file: " + processed.path());
+        return std::nullopt;
+    }
+    host.ShowProgressWindow();
+    host.ResetProgress(100);
+    GaugeContext gauge{&host, 0};
+    const int32_t result = encode(processed.path(), gauge);
+    host.HideProgressWindow();
+    return result;
+}
+
+// Decodes with the gauge showing how much of the file has been read.
+class ConsoleDecoder final : public voice::MediaDecoder {
+public:
+    ConsoleDecoder(const media::MediaFunctions& functions, ConsoleHost& host)
+        : host_(host), decoder_(functions, [this](int32_t percent) {
+              for (; shown_ < percent && shown_ < 100; ++shown_)
+                  host_.StepProgress();
+          })
+    {
+    }
+    Result Decode(const std::string& path, int32_t maxBytes, voice::SampleBlock& voice) override
+    {
+        host_.ShowProgressWindow();
+        host_.ResetProgress(100);
+        shown_ = 0;
+        const Result result = decoder_.Decode(path, maxBytes, voice);
+        host_.HideProgressWindow();
+        return result;
+    }
+
+private:
+    ConsoleHost& host_;
+    int32_t shown_ = 0;
+    media::BridgeDecoder decoder_;
+};
+
+int ExportOpusOrFlac(voice::VoiceDocument& document, const voice::EffectSwitches& switches,
+                     const render::Options& options, ConsoleHost& host, const media::MediaFunctions& functions)
+{
+    const bool opus = render::KindOf(options.output) == render::OutputKind::Opus;
+    const int32_t bitsPerSecond = options.bitrate * 1000;
+    if (opus && (bitsPerSecond < MEDIA_OPUS_MIN_BITRATE || bitsPerSecond > MEDIA_OPUS_MAX_BITRATE))
+        return Fail(host, "Error: " + std::to_string(options.bitrate) + " kbit/s is not possible for Opus; choose " +
+                              std::to_string(MEDIA_OPUS_MIN_BITRATE / 1000) + " to " +
+                              std::to_string(MEDIA_OPUS_MAX_BITRATE / 1000));
+    const std::optional<int32_t> encoded =
+        EncodeProcessedVoice(document, switches, host, [&](const std::string& source, GaugeContext& gauge) {
+            MediaCallbacks callbacks{};
+            callbacks.context = &gauge;
+            callbacks.progress = [](void* context, int32_t percent) { FollowGauge(percent, context); };
+            return opus ? functions.exportOpus(source.c_str(), options.output.c_str(), bitsPerSecond, &callbacks)
+                        : functions.exportFlac(source.c_str(), options.output.c_str(), &callbacks);
+        });
+    if (!encoded)
+        return 1;
+    const int32_t result = *encoded;
+    if (result == MEDIA_CANNOT_CREATE)
+        return Fail(host, "Cannot write file: " + options.output);
+    if (result != MEDIA_OK)
+        return Fail(host, std::string(opus ? "Opus" : "FLAC") + " export failed: " + functions.resultText(result) +
+                              " (" + options.output + ")");
+    return 0;
+}
+
 int ExportRealAudio(voice::VoiceDocument& document, const voice::EffectSwitches& switches,
                     const render::Options& options, ConsoleHost& host)
 {
     RealAudioLibrary library;
     if (!library.Loaded())
         return Fail(host, "Error: Could not load the RealAudio export library (librealconv.so)");
-    TemporaryWave processed;
-    if (processed.path().empty() || !voice::ApplyEffects(document, switches, processed.path(), host))
-        return Fail(host, "Cannot write file: " + processed.path());
-    host.ShowProgressWindow();
-    host.ResetProgress(100);
-    GaugeContext gauge{&host, 0};
-    const int32_t result =
-        library.exportFile_(processed.path().c_str(), options.output.c_str(), options.title.c_str(),
-                            options.author.c_str(), options.copyright.c_str(), 0, FollowGauge, &gauge);
-    host.HideProgressWindow();
+    const std::optional<int32_t> encoded =
+        EncodeProcessedVoice(document, switches, host, [&](const std::string& source, GaugeContext& gauge) {
+            return library.exportFile_(source.c_str(), options.output.c_str(), options.title.c_str(),
+                                       options.author.c_str(), options.copyright.c_str(), 0, FollowGauge, &gauge);
+        });
+    if (!encoded)
+        return 1;
+    const int32_t result = *encoded;
     if (result != 0)
         return Fail(host, std::string("RealAudio export failed: ") + library.describe_(result) + " (" +
                               options.output + ")");
@@ -259,9 +375,20 @@ int main(int argc, char** argv)
     std::error_code error;
     if (!std::filesystem::exists(options.input, error))
         return Fail(host, "Error: The file named " + options.input + " does not exist.");
-    voice::SampleBlock samples = voice::ReadWaveFile(options.input, settings, host);
+    const render::OutputKind kind = render::KindOf(options.output);
+    std::unique_ptr<MediaLibrary> mediaLibrary;
+    if (!voice::IsConvertibleWaveFile(options.input) || kind == render::OutputKind::Opus ||
+        kind == render::OutputKind::Flac) {
+        mediaLibrary = std::make_unique<MediaLibrary>();
+        if (!mediaLibrary->Loaded())
+            return Fail(host, kMediaLibraryMissing);
+    }
+    std::unique_ptr<ConsoleDecoder> decoder;
+    if (mediaLibrary)
+        decoder = std::make_unique<ConsoleDecoder>(mediaLibrary->functions(), host);
+    voice::SampleBlock samples = voice::OpenVoiceFile(options.input, settings, host, decoder.get()).samples;
     if (!samples)
-        return 1;  // the reader has said why
+        return 1;  // the reader or the decoder has said why
     voice::VoiceDocument document;
     if (!document.AdoptVoice(std::move(samples)))
         return Fail(host, "Cannot allocate memory for " + options.input);
@@ -274,9 +401,11 @@ int main(int argc, char** argv)
     if (options.pitchPosition)
         switches.pitchPosition = *options.pitchPosition;
 
-    switch (render::KindOf(options.output)) {
+    switch (kind) {
     case render::OutputKind::Mp3: return ExportMp3(document, switches, options, host);
     case render::OutputKind::RealAudio: return ExportRealAudio(document, switches, options, host);
+    case render::OutputKind::Opus:
+    case render::OutputKind::Flac: return ExportOpusOrFlac(document, switches, options, host, mediaLibrary->functions());
     case render::OutputKind::Wave: break;
     }
     bool written;

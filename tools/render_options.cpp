@@ -7,25 +7,29 @@
 namespace render {
 
 const char* const kUsage =
-    "Usage: parrotel-render [EFFECTS] [--pitch POSITION] [--clear] [--save] [--quiet] IN.wav OUT.wav\n"
-    "       parrotel-render [EFFECTS] [--pitch POSITION] [--bitrate K] IN.wav OUT.mp3\n"
-    "       parrotel-render [EFFECTS] [--pitch POSITION] [--title T] [--author A] [--copyright C] IN.wav OUT.ra\n"
+    "Usage: parrotel-render [EFFECTS] [--pitch POSITION] [--clear] [--save] [--quiet] IN OUT.wav\n"
+    "       parrotel-render [EFFECTS] [--pitch POSITION] [--bitrate K] IN OUT.mp3|OUT.opus|OUT.ogg\n"
+    "       parrotel-render [EFFECTS] [--pitch POSITION] IN OUT.flac\n"
+    "       parrotel-render [EFFECTS] [--pitch POSITION] [--title T] [--author A] [--copyright C] IN OUT.ra\n"
     "\n"
-    "Opens IN.wav (converted to 22050 Hz 16-bit mono if needed), presses the effects\n"
-    "saved with it and the ones named here, and writes OUT.wav as the program's\n"
-    "File > Export > to WAVE File... would: the processed voice, labelled 11025 Hz\n"
-    "with --slow-monster or 44100 Hz with --fast-squeaker. OUT.mp3 and OUT.ra export\n"
-    "the processed voice as MP3 (through the LAME library) or RealAudio instead.\n"
+    "Opens IN (a wave file, converted to 22050 Hz 16-bit mono if needed, or any\n"
+    "other sound file FFmpeg can decode), presses the effects saved with it and the\n"
+    "ones named here, and writes OUT.wav as the program's File > Export > to WAVE\n"
+    "File... would: the processed voice, labelled 11025 Hz with --slow-monster or\n"
+    "44100 Hz with --fast-squeaker. OUT.mp3, OUT.opus or OUT.ogg (Opus), OUT.flac\n"
+    "and OUT.ra export the processed voice as MP3 (through the LAME library), Opus,\n"
+    "FLAC or RealAudio instead.\n"
     "\n"
     "Effects:\n"
     "  --echo --chorus --flange --fade-in --fade-out --bass-only --treble-only\n"
     "  --robot --backward --sweep-up --sweep-down --slow-monster --fast-squeaker\n"
     "Options:\n"
     "  --pitch POSITION  the pitch bar, 0 (Helium Breath) to 12 (Sulphur Breath); 6 is no change\n"
-    "  --clear           release the effects saved in IN.wav first\n"
+    "  --clear           release the effects saved in IN first\n"
     "  --save            write the unprocessed voice with its effect settings, as Save does\n"
     "  --quiet           no progress bar\n"
-    "  --bitrate K       MP3 bit rate in kbit/s (default 64; 24 to 160 for a 22050 Hz voice)\n"
+    "  --bitrate K       MP3 or Opus bit rate in kbit/s (MP3: default 64, 24 to 160 for a\n"
+    "                    22050 Hz voice; Opus: default 32, 6 to 510)\n"
     "  --title T, --author A, --copyright C\n"
     "                    the RealAudio clip's title, author and copyright\n"
     "  --help            this text\n";
@@ -72,6 +76,10 @@ OutputKind KindOf(const std::string& output)
         return OutputKind::Mp3;
     if (extension == "ra")
         return OutputKind::RealAudio;
+    if (extension == "opus" || extension == "ogg")
+        return OutputKind::Opus;
+    if (extension == "flac")
+        return OutputKind::Flac;
     return OutputKind::Wave;
 }
 
@@ -123,8 +131,10 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& argument
     const OutputKind kind = KindOf(options.output);
     if (options.save && kind != OutputKind::Wave)
         return "--save writes a wave file, not " + options.output;
-    if (options.bitrateGiven && kind != OutputKind::Mp3)
-        return "--bitrate applies to an MP3 output only";
+    if (options.bitrateGiven && kind != OutputKind::Mp3 && kind != OutputKind::Opus)
+        return "--bitrate applies to an MP3 or Opus output only";
+    if (!options.bitrateGiven)
+        options.bitrate = kind == OutputKind::Opus ? kDefaultOpusBitrate : kDefaultMp3Bitrate;
     if ((!options.title.empty() || !options.author.empty() || !options.copyright.empty()) &&
         kind != OutputKind::RealAudio)
         return "--title, --author and --copyright apply to a RealAudio output only";

@@ -124,20 +124,33 @@ void ReadSettingsChunk(riff::Reader& reader, const riff::Chunk& riffChunk, ReadR
     reader.ascend(prtl);
 }
 
-ReadResult ReadOnce(const std::string& path)
+// Finds the format, the settings and the data of a file the reader accepts;
+// returns the count of sample bytes present, or -1 when it is incompatible.
+int64_t FindVoiceData(riff::Reader& reader, const std::string& path, ReadResult& result)
 {
-    ReadResult result;
-    riff::Reader reader;
     riff::Chunk riffChunk, data;
     riff::WaveFormat header;
     if (!reader.open(path) || !reader.descendRiff(riffChunk, riff::kWave) || !ReadFormat(reader, riffChunk, header) ||
         !NeedsFor(header, result.needs))
-        return result;
+        return -1;
     ReadSettingsChunk(reader, riffChunk, result);
-    if (!reader.descendTo(data, riffChunk, riff::kData) || data.size > uint32_t(INT32_MAX))
+    if (!reader.descendTo(data, riffChunk, riff::kData))
+        return -1;
+    // Never more than the file holds: a header may claim gigabytes that are
+    // not there (a wave written to a pipe says 0xFFFFFFFF). Only what is
+    // there must fit a voice.
+    const uint64_t present = std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset);
+    return present > uint64_t(INT32_MAX) ? -1 : int64_t(present);
+}
+
+ReadResult ReadOnce(const std::string& path)
+{
+    ReadResult result;
+    riff::Reader reader;
+    const int64_t found = FindVoiceData(reader, path, result);
+    if (found < 0)
         return result;
-    // Never more than the file holds: a header may claim gigabytes that are not there.
-    const int32_t present = int32_t(std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset));
+    const int32_t present = int32_t(found);
     result.block = AllocateSamples(present);
     if (present > 0 && !result.block) {
         result.outcome = ReadOutcome::NoMemory;
@@ -334,6 +347,13 @@ bool WriteWaveFile(const std::string& path, uint32_t samplesPerSecond, uint16_t 
               WriteChunks(writer, samplesPerSecond, bitsPerSample, channels, samples, bytes, settings);
     ok = writer.close() && ok;
     return ok && file.Commit();
+}
+
+bool IsConvertibleWaveFile(const std::string& path)
+{
+    riff::Reader reader;
+    ReadResult result;
+    return FindVoiceData(reader, path, result) >= 0;
 }
 
 SampleBlock ReadWaveFile(const std::string& originalPath, EffectSettings& settings, UserFeedback& feedback)

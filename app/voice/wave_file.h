@@ -49,6 +49,10 @@ bool WriteWaveFile(const std::string& path, uint32_t samplesPerSecond, uint16_t 
 // block, silently, when no file exists at the path.
 SampleBlock ReadWaveFile(const std::string& path, EffectSettings& settings, UserFeedback& feedback);
 
+// True when ReadWaveFile accepts the file's headers: a wave file it reads or
+// converts itself. Says nothing to the user.
+bool IsConvertibleWaveFile(const std::string& path);
+
 // What a source needs to become voice format, in the order the stages run.
 struct ConversionNeeds {
     bool eightBit = false;

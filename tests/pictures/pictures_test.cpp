@@ -247,13 +247,16 @@ TEST(DesktopEntry, LaunchesTheProgramWithItsIcon)
     }
     EXPECT_EQ(entry.value("Type"), "Application");
     EXPECT_EQ(entry.value("Name"), "Warblecast");
-    EXPECT_EQ(entry.value("Exec"), "parrotel");
+    EXPECT_EQ(entry.value("Exec"), "parrotel %f") << "a file manager hands the program the file to open";
     EXPECT_EQ(entry.value("Icon"), "io.warblecast.Parrotel") << "the entry's id, its icon and the icon files share one name";
     const QStringList categories = entry.value("Categories").split(';');
     EXPECT_TRUE(entry.value("Categories").endsWith(';'));
     EXPECT_TRUE(categories.contains("AudioVideo"));
     EXPECT_TRUE(categories.contains("Audio"));
     EXPECT_FALSE(entry.value("Comment").isEmpty());
+    const QStringList types = entry.value("MimeType").split(';');
+    for (const char* type : {"audio/x-wav", "audio/mpeg", "audio/ogg", "audio/flac", "audio/mp4", "audio/opus"})
+        EXPECT_TRUE(types.contains(type)) << type;
 }
 
 int main(int argc, char **argv)

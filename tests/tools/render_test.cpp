@@ -12,6 +12,7 @@
 #include "../effects/test_signals.h"
 #include "effect_catalogue.h"
 #include "effect_settings.h"
+#include "media_test_support.h"
 #include "wave_builder.h"
 #include "wave_file.h"
 
@@ -24,9 +25,10 @@ struct Outcome {
     std::string errors;
 };
 
-Outcome Render(const std::string& arguments)
+// environment: assignments put before the command ("LD_DEBUG=files").
+Outcome Render(const std::string& arguments, const std::string& environment = "")
 {
-    const std::string command = std::string(PARROTEL_RENDER) + " " + arguments + " 2>&1";
+    const std::string command = environment + " " + PARROTEL_RENDER + " " + arguments + " 2>&1";
     Outcome run;
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 256> buffer;
@@ -208,6 +210,49 @@ TEST_F(RenderTool, OptionsOfOneOutputKindAreRefusedForAnother)
     EXPECT_EQ(Render("--bitrate 64 " + In() + " " + Out()).status, 1);
     EXPECT_EQ(Render("--title x " + In() + " " + dir_.File("o.mp3")).status, 1);
     EXPECT_EQ(Render("--save " + In() + " " + dir_.File("o.ra")).status, 1);
+}
+
+TEST_F(RenderTool, OpensAnySoundFileAndLoadsFfmpegOnlyThen)
+{
+    const std::string m4a = dir_.File("note.m4a");
+    ASSERT_EQ(mediatest::RunCommand("ffmpeg -v error -y " + mediatest::FfmpegTone(44100, 2) + " -c:a aac '" + m4a + "'"), 0);
+    const Outcome run = Render("--quiet --fast-squeaker " + m4a + " " + Out());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(RateOf(Out()), 44100u);
+    const std::vector<int16_t> decoded = SamplesOf(Out());
+    EXPECT_NEAR(decoded.size() / 22050.0, mediatest::kToneSeconds, 1024.0 / 44100);
+    EXPECT_NEAR(mediatest::MeasureTone(decoded, 22050).frequency, mediatest::kToneHz, mediatest::kToneHz * 0.01);
+
+    // What the dynamic loader opened for each run.
+    const std::string loadedForWave = Render("--quiet " + In() + " " + Out(), "LD_DEBUG=files").errors;
+    EXPECT_EQ(loadedForWave.find("libavformat"), std::string::npos) << "a wave file needs no FFmpeg";
+    EXPECT_EQ(loadedForWave.find("libQt6"), std::string::npos);
+    const std::string loadedForM4a = Render("--quiet " + m4a + " " + Out(), "LD_DEBUG=files").errors;
+    EXPECT_NE(loadedForM4a.find("libmediabridge.so"), std::string::npos);
+}
+
+TEST_F(RenderTool, ExportsOpusAndFlacByTheOutputsExtension)
+{
+    for (const char* name : {"out.opus", "out.ogg"}) {
+        const std::string opus = dir_.File(name);
+        const Outcome run = Render("--quiet --bitrate 48 " + In() + " " + opus);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(mediatest::Probe(opus, "codec_name"), "opus");
+        EXPECT_EQ(mediatest::Probe(opus, "sample_rate"), "48000");
+        EXPECT_NEAR(double(mediatest::DecodeWithFfmpeg(opus, 22050).size()), double(voice_.size()), 960 / 48000.0 * 22050);
+    }
+    const std::string flac = dir_.File("out.flac");
+    const Outcome run = Render("--quiet --backward --slow-monster " + In() + " " + flac);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(mediatest::Probe(flac, "sample_rate"), "11025");
+    EXPECT_EQ(mediatest::DecodeWithFfmpeg(flac, 11025), std::vector<int16_t>(voice_.rbegin(), voice_.rend()));
+
+    const Outcome refused = Render("--quiet --bitrate 4 " + In() + " " + dir_.File("no.opus"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.errors, "Error: 4 kbit/s is not possible for Opus; choose 6 to 510\n");
+    EXPECT_EQ(Render("--bitrate 64 " + In() + " " + dir_.File("no.flac")).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("no.opus")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("no.flac")));
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+// The first audio stream of a file, demuxed and decoded frame by frame.
+// Only the file protocol is allowed, and a file must be recognised with
+// confidence before any decoder sees it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "av_handles.h"
+
+namespace media {
+
+class AudioInput {
+public:
+    // MEDIA_OK, MEDIA_CANNOT_OPEN or MEDIA_UNDECODABLE.
+    int32_t Open(const std::string& path);
+
+    // The sound's length in seconds as the file states it; negative when it
+    // does not say.
+    double DeclaredSeconds() const;
+    // The decoder's sample rate (frames may change it on the way).
+    int SampleRate() const { return decoder_->sample_rate; }
+
+    // Hands every decoded frame to the sink, which returns MEDIA_OK to go on
+    // or the result to end with. Damaged packets are skipped, and a read
+    // error ends the sound where it occurs, as players do. Progress follows
+    // the read position in the file.
+    using FrameSink = std::function<int32_t(const AVFrame&)>;
+    int32_t Decode(const FrameSink& sink, Hooks& hooks);
+
+private:
+    int32_t ReceiveFrames(const FrameSink& sink);
+    int32_t PercentRead() const;
+
+    // Declared in this order so that the demuxer goes before its file.
+    IoContextPtr file_;
+    InputContextPtr format_;
+    CodecContextPtr decoder_;
+    FramePtr frame_;
+    int streamIndex_ = -1;
+};
+
+}  // namespace media
