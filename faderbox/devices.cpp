@@ -1,6 +1,6 @@
 // Device selection: which mixer belongs to the chosen wave devices, which of
 // its controls matter, and the open handles that route notifications.
-#include "faderbox.h"
+#include "faderbox/faderbox.h"
 #include "mixer_access.h"
 
 #include <cctype>

@@ -1,7 +1,7 @@
 // Record sources. A wave-in destination chooses what is recorded by a MUX
 // control (one source at a time), a MIXER control (an on/off switch per
 // source), or neither, where every other source line is muted.
-#include "faderbox.h"
+#include "faderbox/faderbox.h"
 #include "mixer_access.h"
 
 #include "dialogs/dialogs.h"

@@ -1,6 +1,6 @@
 // Volumes and levels of the output (the wave-out source line) and of the
 // input (the selected record source's line).
-#include "faderbox.h"
+#include "faderbox/faderbox.h"
 #include "mixer_access.h"
 
 #include <algorithm>

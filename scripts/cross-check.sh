@@ -58,7 +58,7 @@ ln -sf /usr/include/lame/lame.h "$deps/include/lame/lame.h"
 echo "== build for $processor =="
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$build/toolchain.cmake" \
       -DPARROTEL_CORE_ONLY=ON -DPARROTEL_BUILD_BENCH=OFF -DGTest_DIR="$deps/lib/cmake/GTest" \
-      -DCMAKE_CXX_FLAGS="-isystem $deps/include" >/dev/null
+      -DCMAKE_CXX_FLAGS="-isystem $deps/include"
 cmake --build "$build" -j"$(nproc)"
 file "$build/bin/parrotel-render"
 

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPARROTEL_FUZZ=ON -DPARROTEL_BUILD_BENCH=OFF >/dev/null
+  -DPARROTEL_FUZZ=ON -DPARROTEL_BUILD_BENCH=OFF
 targets=$(ninja -C build-fuzz -t targets all | sed -n 's/^\(fuzz_[a-z_]*\): phony$/\1/p' | grep -v '_autogen' | sort -u)
 if [ -z "$targets" ]; then
   echo "no fuzz targets found in build-fuzz" >&2

@@ -15,7 +15,7 @@ bash scripts/install-deps.sh
 
 build=build-deb
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-  -DPARROTEL_BUILD_TESTS=OFF -DPARROTEL_BUILD_BENCH=OFF >/dev/null
+  -DPARROTEL_BUILD_TESTS=OFF -DPARROTEL_BUILD_BENCH=OFF
 cmake --build "$build" -j"$(nproc)"
 
 version=$(sed -n 's/^project(Warblecast VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

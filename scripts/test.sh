@@ -18,9 +18,9 @@ echo "== sound tests on PipeWire =="
 # real-time: on a machine busy with other work the window's playback test
 # (which times a playback against the wall clock) now and then hears a gap
 # there. A sound test that fails is run once more.
-cmake -S . -B build -DPARROTEL_SOUND_SERVER=pipewire >/dev/null
+cmake -S . -B build -DPARROTEL_SOUND_SERVER=pipewire
 ctest --test-dir build --output-on-failure -L sound --repeat until-pass:2
-cmake -S . -B build -DPARROTEL_SOUND_SERVER=pulseaudio >/dev/null
+cmake -S . -B build -DPARROTEL_SOUND_SERVER=pulseaudio
 
 echo "== sanitizers =="
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPARROTEL_SANITIZE=ON -DPARROTEL_BUILD_BENCH=OFF

@@ -16,10 +16,8 @@
 
 #include <cmath>
 
-#ifdef PARROTEL_HAVE_QT_SVG
 #include <QPainter>
 #include <QSvgRenderer>
-#endif
 
 namespace {
 
@@ -205,7 +203,6 @@ TEST(ProgramIcon, ComesInEverySizeTheDesktopAsksFor)
     }
 }
 
-#ifdef PARROTEL_HAVE_QT_SVG
 TEST(ProgramIcon, ScalableIconLooksLikeThePngIcon)
 {
     QSvgRenderer svg(SourcePath(QStringLiteral("app/desktop/icons/hicolor/scalable/apps/io.warblecast.Parrotel.svg")));
@@ -223,7 +220,6 @@ TEST(ProgramIcon, ScalableIconLooksLikeThePngIcon)
     // colours that differ would cost far more.
     EXPECT_LT(MeanDifference(png, rendered), 1.0);
 }
-#endif
 
 TEST(DesktopEntry, LaunchesTheProgramWithItsIcon)
 {

@@ -1,3 +1,5 @@
+# The tests' private sound server and the function that adds a test; the
+# test folders themselves are listed in the top-level CMakeLists.txt.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
@@ -8,24 +10,26 @@ include(GoogleTest)
 # servers serve), get PULSE_SERVER in their environment, carry the label
 # "sound", and find the server's script in PARROTEL_SOUND_SERVER_SCRIPT (a
 # test that starts a second server of its own, or stops one, uses the same).
-set(PARROTEL_SOUND_SERVER pulseaudio CACHE STRING "The sound tests' private server: pulseaudio or pipewire")
-set_property(CACHE PARROTEL_SOUND_SERVER PROPERTY STRINGS pulseaudio pipewire)
-if(PARROTEL_SOUND_SERVER STREQUAL "pipewire")
-  set(PARROTEL_SOUND_SERVER_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/pipewire-null.sh)
-elseif(PARROTEL_SOUND_SERVER STREQUAL "pulseaudio")
-  set(PARROTEL_SOUND_SERVER_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/pulse-null.sh)
-else()
-  message(FATAL_ERROR "PARROTEL_SOUND_SERVER must be pulseaudio or pipewire, not ${PARROTEL_SOUND_SERVER}")
+if(NOT PARROTEL_CORE_ONLY)  # the core build has no sound tests
+  set(PARROTEL_SOUND_SERVER pulseaudio CACHE STRING "The sound tests' private server: pulseaudio or pipewire")
+  set_property(CACHE PARROTEL_SOUND_SERVER PROPERTY STRINGS pulseaudio pipewire)
+  if(PARROTEL_SOUND_SERVER STREQUAL "pipewire")
+    set(PARROTEL_SOUND_SERVER_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/pipewire-null.sh)
+  elseif(PARROTEL_SOUND_SERVER STREQUAL "pulseaudio")
+    set(PARROTEL_SOUND_SERVER_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/pulse-null.sh)
+  else()
+    message(FATAL_ERROR "PARROTEL_SOUND_SERVER must be pulseaudio or pipewire, not ${PARROTEL_SOUND_SERVER}")
+  endif()
+  set(PARROTEL_PULSE_DIR ${CMAKE_BINARY_DIR}/pulse)
+  add_test(NAME pulseaudio_start COMMAND bash ${PARROTEL_SOUND_SERVER_SCRIPT} start ${PARROTEL_PULSE_DIR})
+  add_test(NAME pulseaudio_stop COMMAND bash ${PARROTEL_SOUND_SERVER_SCRIPT} stop ${PARROTEL_PULSE_DIR})
+  set_tests_properties(pulseaudio_start PROPERTIES FIXTURES_SETUP pulseaudio)
+  set_tests_properties(pulseaudio_stop PROPERTIES FIXTURES_CLEANUP pulseaudio)
+  set(PARROTEL_PULSE_ENV
+      "PULSE_SERVER=unix:${PARROTEL_PULSE_DIR}/native"
+      "PULSE_COOKIE=${PARROTEL_PULSE_DIR}/cookie"
+      "PARROTEL_SOUND_SERVER_SCRIPT=${PARROTEL_SOUND_SERVER_SCRIPT}")
 endif()
-set(PARROTEL_PULSE_DIR ${CMAKE_BINARY_DIR}/pulse)
-add_test(NAME pulseaudio_start COMMAND bash ${PARROTEL_SOUND_SERVER_SCRIPT} start ${PARROTEL_PULSE_DIR})
-add_test(NAME pulseaudio_stop COMMAND bash ${PARROTEL_SOUND_SERVER_SCRIPT} stop ${PARROTEL_PULSE_DIR})
-set_tests_properties(pulseaudio_start PROPERTIES FIXTURES_SETUP pulseaudio)
-set_tests_properties(pulseaudio_stop PROPERTIES FIXTURES_CLEANUP pulseaudio)
-set(PARROTEL_PULSE_ENV
-    "PULSE_SERVER=unix:${PARROTEL_PULSE_DIR}/native"
-    "PULSE_COOKIE=${PARROTEL_PULSE_DIR}/cookie"
-    "PARROTEL_SOUND_SERVER_SCRIPT=${PARROTEL_SOUND_SERVER_SCRIPT}")
 
 # parrotel_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI] [PULSE])
 #   GUI:   runs with the offscreen Qt platform
@@ -49,13 +53,3 @@ function(parrotel_add_test)
   endif()
 endfunction()
 
-if(PARROTEL_CORE_ONLY)
-  set(test_parts effects voice tools)
-else()
-  file(GLOB test_parts LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} *)
-endif()
-foreach(part IN LISTS test_parts)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${part}/CMakeLists.txt)
-    add_subdirectory(${part})
-  endif()
-endforeach()
