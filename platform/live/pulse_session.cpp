@@ -27,6 +27,10 @@ struct IndexReply {
 struct SuccessReply {
     bool success = false;
 };
+struct FoundReply {
+    bool found = false;
+    bool done = false;
+};
 
 ServerInfo InfoOf(const pa_server_info& i)
 {
@@ -61,6 +65,15 @@ void OnIndex(pa_context*, uint32_t index, void* data)
 }
 
 void OnSuccess(pa_context*, int success, void* data) { static_cast<SuccessReply*>(data)->success = success != 0; }
+
+void OnSourceInfo(pa_context*, const pa_source_info* i, int eol, void* data)
+{
+    auto* reply = static_cast<FoundReply*>(data);
+    if (i)
+        reply->found = true;
+    if (eol != 0)
+        reply->done = true;
+}
 
 }  // namespace
 
@@ -181,6 +194,15 @@ bool PulseSession::LoadModule(const std::string& name, const std::string& argume
     }
     index = reply.index;
     return true;
+}
+
+bool PulseSession::SourceExists(const std::string& name, milliseconds timeout)
+{
+    Lock lock(*this);
+    FoundReply reply;
+    return context_ &&
+           Await(pa_context_get_source_info_by_name(context_, name.c_str(), OnSourceInfo, &reply), timeout) &&
+           reply.found;
 }
 
 bool PulseSession::UnloadModule(uint32_t index, milliseconds timeout)

@@ -74,6 +74,8 @@ public:
     bool LoadModule(const std::string& name, const std::string& argument, uint32_t& index, std::string& error,
                     milliseconds timeout);
     bool UnloadModule(uint32_t index, milliseconds timeout);
+    // Whether other clients can see the source yet.
+    bool SourceExists(const std::string& name, milliseconds timeout);
     bool SetDefaultSink(const std::string& name, milliseconds timeout);
     bool SetDefaultSource(const std::string& name, milliseconds timeout);
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace platform::live {
@@ -114,8 +115,25 @@ std::string VirtualDevices::Make()
         return "Cannot make the virtual microphone (" + error + ").";
     }
     sourceModule_ = index;
+    // PipeWire answers the load before the source is published: a program that
+    // opened it by name in that moment would be given the default microphone.
+    if (!AwaitSource()) {
+        Remove();
+        return "Cannot make the virtual microphone (it did not appear on the sound server).";
+    }
     KeepDefaults(before);
     return "";
+}
+
+bool VirtualDevices::AwaitSource()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kServerTimeout;
+    while (!session_.SourceExists(kVirtualSourceName, kServerTimeout)) {
+        if (session_.Lost() || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    return true;
 }
 
 void VirtualDevices::KeepDefaults(const ServerInfo& before)

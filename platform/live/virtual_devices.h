@@ -56,6 +56,7 @@ private:
     std::string RemoveLeftovers();
     // Puts the old defaults back whenever the server makes one of our devices a default.
     void KeepDefaults(const ServerInfo& before);
+    bool AwaitSource();
 
     PulseSession& session_;
     std::optional<uint32_t> sinkModule_, sourceModule_;
