@@ -36,6 +36,8 @@ KindTexts TextsFor(MediaExportKind kind)
 
 const int TMediaExportForm::kOpusBitrates[] = {16, 24, 32, 48, 64, 96, 128};
 
+QString TMediaExportForm::FileExtension() const { return TextsFor(kind_).extension; }
+
 QString MediaExportFailureMessage(int32_t result)
 {
     int16_t code = mp3::kCalculationError;

@@ -39,6 +39,8 @@ public:
     bool PrepareAndShow(const QString& sourceWave, const QString& defaultDestination);
     QString destination() const { return QString::fromStdString(destination_); }
     bool isExporting() const { return exporting_; }
+    // "opus" or "flac", without the dot.
+    QString FileExtension() const;
 
     // The bit rates offered for Opus (kbit/s) and the one first chosen.
     static const int kOpusBitrates[];

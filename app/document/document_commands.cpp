@@ -12,6 +12,7 @@
 #include "application_title.h"
 #include "dialogs/dialogs.h"
 #include "export_files.h"
+#include "media_export_form.h"
 #include "realconv.h"
 #include "time_readout.h"
 #include "wave_format.h"
@@ -82,17 +83,29 @@ void DocumentCommands::ClearVoice()
     view_.ShowReadout(voice::kClearedTimeReadout);
     voice_.VoiceChanged = false;
     voice_.VoiceFileName.clear();
+    decodedFrom_.clear();
     unsavedRecording_ = false;
     UpdateCaption();
     ShowVoice();
 }
 
+// A decoded voice shows the name of the file it came from.
 void DocumentCommands::UpdateCaption()
 {
-    if (voice_.VoiceFileName.empty())
+    const std::string& shown = voice_.VoiceFileName.empty() ? decodedFrom_ : voice_.VoiceFileName;
+    if (shown.empty())
         view_.ShowCaption(kCaptionPrefix + "New File");
     else
-        view_.ShowCaption(kCaptionPrefix + QFileInfo(FromLocalPath(voice_.VoiceFileName)).fileName());
+        view_.ShowCaption(kCaptionPrefix + QFileInfo(FromLocalPath(shown)).fileName());
+}
+
+QString DocumentCommands::VoiceNameWith(const QString& extension) const
+{
+    const std::string& name = voice_.VoiceFileName.empty() ? decodedFrom_ : voice_.VoiceFileName;
+    if (name.empty())
+        return QDir(export_files::UserAudioFolder()).filePath("voice." + extension);
+    const QFileInfo file(FromLocalPath(name));
+    return file.dir().filePath(file.completeBaseName() + "." + extension);
 }
 
 void DocumentCommands::ShowVoice() { view_.ShowWaveData(voice_.VoiceData.data(), voice_.VoiceBytes()); }
@@ -121,8 +134,10 @@ void DocumentCommands::New()
 
 void DocumentCommands::Open()
 {
-    const QString path = platform::AskFileName(
-        WaveFileDialog(platform::FileDialogKind::Open, "Open a Voice File", view_.DialogOwner()));
+    platform::FileDialogRequest request =
+        WaveFileDialog(platform::FileDialogKind::Open, "Open a Voice File", view_.DialogOwner());
+    request.filter = voice::kOpenVoiceFilter;
+    const QString path = platform::AskFileName(request);
     if (!path.isEmpty())
         OpenFile(path);
 }
@@ -146,24 +161,31 @@ void DocumentCommands::LoadSampleVoice(int number)
 void DocumentCommands::LoadVoiceFile(const QString& path)
 {
     ClearVoice();
-    voice_.VoiceFileName = LocalPath(path);
     view_.ResetSwitches();
     // The defaults, unless the file has settings of its own.
     voice::EffectSettings settings = voice::CaptureSettings(view_.Switches());
+    voice::OpenedVoice opened;
     {
         Work work(*this);
         WaitCursor wait;
-        voice::SampleBlock samples = voice::ReadWaveFile(voice_.VoiceFileName, settings, view_);
-        const bool read = bool(samples);
-        if (!voice_.AdoptVoice(std::move(samples)) && read)
+        opened = voice::OpenVoiceFile(LocalPath(path), settings, view_, decoder_);
+        const bool read = bool(opened.samples);
+        if (!voice_.AdoptVoice(std::move(opened.samples)) && read)
             Inform("Unable to allocate memory");
     }
+    if (opened.origin == voice::VoiceOrigin::WaveFile)
+        voice_.VoiceFileName = LocalPath(path);
+    else if (opened.origin == voice::VoiceOrigin::Decoded)
+        decodedFrom_ = LocalPath(path);
     ShowVoiceLength();
     view_.RestoreSwitches(settings);
     if (voice_.VoiceBytes() <= 0) {
         ClearVoice();
         return;
     }
+    // Not yet in any wave file: Save asks where to put it.
+    if (!decodedFrom_.empty())
+        voice_.VoiceChanged = true;
     UpdateCaption();
     ShowVoice();
     view_.EnableVoiceCommands(true);
@@ -259,15 +281,20 @@ bool DocumentCommands::SaveAs()
 {
     if (voice_.VoiceBytes() == 0)
         return false;
-    const QString path = platform::AskFileName(
-        WaveFileDialog(platform::FileDialogKind::Save, "Save Voice As File", view_.DialogOwner()));
+    platform::FileDialogRequest request =
+        WaveFileDialog(platform::FileDialogKind::Save, "Save Voice As File", view_.DialogOwner());
+    if (!decodedFrom_.empty())
+        request.initialName = FromLocalPath(voice::WaveNameFor(decodedFrom_));
+    const QString path = platform::AskFileName(request);
     if (path.isEmpty())
         return false;
     const std::string previousName = voice_.VoiceFileName;
     voice_.VoiceFileName = LocalPath(path);
     UpdateCaption();
-    if (WriteVoiceFile())
+    if (WriteVoiceFile()) {
+        decodedFrom_.clear();  // the voice is now this wave file's
         return true;
+    }
     voice_.VoiceFileName = previousName;
     UpdateCaption();
     return false;
@@ -336,4 +363,15 @@ bool DocumentCommands::ExportToRealAudio()
     std::memcpy(target.data(), proposed.data(), std::min(proposed.size(), target.size() - 1));
     QWidget* owner = view_.DialogOwner();
     return RAExport(owner, QFile::encodeName(files->copy()).constData(), target.data()) == 0;
+}
+
+// The dialog returns only after its export thread has ended.
+void DocumentCommands::ExportToMedia(TMediaExportForm& form)
+{
+    if (voice_.VoiceBytes() == 0)
+        return;
+    Work work(*this);
+    const std::unique_ptr<ExportFiles> files = WriteProcessedVoiceForExport();
+    if (files)
+        form.PrepareAndShow(files->copy(), VoiceNameWith(form.FileExtension()));
 }

@@ -30,8 +30,10 @@
 #include "effect_pipeline.h"
 #include "effect_settings.h"
 #include "voice_document.h"
+#include "voice_source.h"
 
 class QWidget;
+class TMediaExportForm;
 class TWaveToMP3ConversionForm;
 namespace export_files {
 class ExportFiles;
@@ -69,13 +71,18 @@ public:
 
     // Where the sample voices lie: the program's folder unless set otherwise.
     void SetSampleFolder(const QString& folder) { sampleFolder_ = folder; }
+    // What decodes files that are not wave files the reader takes (the
+    // window's progress form); without one only those wave files open.
+    void SetMediaDecoder(voice::MediaDecoder* decoder) { decoder_ = decoder; }
 
     // ---- The File menu ----
     void New();
-    // Asks for a wave file and opens it.
+    // Asks for a sound file and opens it.
     void Open();
-    // Opens this file as the voice (Open's dialog chose it, or it was
-    // dropped), once the voice in memory may go.
+    // Opens this file as the voice (Open's dialog chose it, it was dropped
+    // or named on the command line), once the voice in memory may go. A
+    // voice decoded from another format is not tied to its file: Save asks
+    // for a wave file's name, proposing the same name with ".wav".
     void OpenFile(const QString& path);
     // SF1.WAV, SF2.WAV or SF3.WAV from the sample folder.
     void LoadSampleVoice(int number);
@@ -91,6 +98,9 @@ public:
     // when nothing was (no voice, a temporary file that could not be written,
     // the user cancelled, or the conversion failed: the dialog says why).
     bool ExportToRealAudio();
+    // The same for the Opus or FLAC dialog, which proposes the voice's name
+    // with its own extension.
+    void ExportToMedia(TMediaExportForm& form);
 
     // Asks "Save the recorded voice?" (Save, Discard, Cancel) while a
     // recorded voice was never saved. True when the voice may go: it was
@@ -125,6 +135,8 @@ private:
     void ClearVoice();
     void UpdateCaption();
     void LoadVoiceFile(const QString& path);
+    // The voice's name with another extension, for the dialogs to propose.
+    QString VoiceNameWith(const QString& extension) const;
     bool WriteVoiceFile();
     // The processed voice in a unique temporary file and its copy for an
     // encoder; null, after saying so, when a file cannot be written.
@@ -136,4 +148,7 @@ private:
     bool unsavedRecording_ = false;  // the voice was recorded and never saved
     int busy_ = 0;
     QString sampleFolder_;
+    voice::MediaDecoder* decoder_ = nullptr;
+    // The file a decoded voice came from (it is not the voice's file).
+    std::string decodedFrom_;
 };

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "decode_progress_form.h"
 #include "designed_controls.h"
 #include "document_commands.h"
 #include "effect_controls.h"
@@ -76,6 +77,8 @@ TMainForm::TMainForm(QWidget* parent)
     CreateMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(kFirstPlacement);
+    decodeForm_ = new TDecodeProgressForm(this);
+    document_->SetMediaDecoder(decodeForm_);
     mixer_ = std::make_unique<MixerPanel>(*SpeakerSlider, *MikeSlider, *RecSourceLabel);
 
     Timer = new QTimer(this);
@@ -237,6 +240,8 @@ void TMainForm::CreateMenu()
     ExportToWaveFormat1 = Export1->addAction("to WAVE File...");
     ExportToRealAudioFormat1 = Export1->addAction("to RealAudio File...");
     ExportToMP3File = Export1->addAction("to MP3 File...");
+    ExportToOpusFile = Export1->addAction("to Opus File...");
+    ExportToFLACFile = Export1->addAction("to FLAC File...");
     N1 = File1->addSeparator();
     N1->setVisible(false);
     Preferences1 = File1->addAction("&Preferences");
@@ -262,6 +267,7 @@ void TMainForm::CreateMenu()
         {File1, "File1"}, {New1, "New1"}, {Open1, "Open1"}, {Save1, "Save1"}, {SaveAs1, "SaveAs1"},
         {Export1, "Export1"}, {ExportToWaveFormat1, "ExportToWaveFormat1"},
         {ExportToRealAudioFormat1, "ExportToRealAudioFormat1"}, {ExportToMP3File, "ExportToMP3File"},
+        {ExportToOpusFile, "ExportToOpusFile"}, {ExportToFLACFile, "ExportToFLACFile"},
         {Preferences1, "Preferences1"}, {CheckForUpdates1, "CheckForUpdates1"}, {Exit1, "Exit1"},
         {Options1, "Options1"}, {Help1, "Help1"}, {HelpTopics1, "HelpTopics1"}, {About1, "About1"}};
     for (const auto& [object, name] : names)
@@ -353,6 +359,8 @@ void TMainForm::ConnectHandlers()
         {ExportToWaveFormat1, &TMainForm::ExportToWaveFormat1Click},
         {ExportToRealAudioFormat1, &TMainForm::ExportToRealAudioFormat1Click},
         {ExportToMP3File, &TMainForm::ExportToMP3FileClick},
+        {ExportToOpusFile, &TMainForm::ExportToOpusFileClick},
+        {ExportToFLACFile, &TMainForm::ExportToFLACFileClick},
         {Preferences1, &TMainForm::Preferences1Click}, {CheckForUpdates1, &TMainForm::CheckForUpdates1Click},
         {HelpTopics1, &TMainForm::HelpTopics1Click}, {About1, &TMainForm::About1Click},
         {Exit1, &TMainForm::Exit1Click}};

@@ -44,6 +44,7 @@ class TPRTL_SawToothButton;
 class TPRTL_TrackBar;
 class TPRTL_VerticalLEDs;
 class TPRTL_Wave_Display;
+class TDecodeProgressForm;
 class TProgressForm;
 class TWaveToMP3ConversionForm;
 class VoicePlayer;
@@ -85,6 +86,8 @@ public:
     // lie (the program's folder unless set otherwise): tests set them.
     void SetRecordingApi(RecordingApi api);
     void SetSampleFolder(const QString& folder);
+    // Opens a file named on the command line, or says that it does not exist.
+    void OpenNamedFile(const QString& path);
 
     // ---- Components ----
     QLabel* ParrotelLabel;
@@ -133,6 +136,8 @@ public:
     QAction* ExportToWaveFormat1;
     QAction* ExportToRealAudioFormat1;
     QAction* ExportToMP3File;
+    QAction* ExportToOpusFile;
+    QAction* ExportToFLACFile;
     QAction* N1;
     QAction* Preferences1;
     QAction* N2;
@@ -197,6 +202,8 @@ public:
     void ExportToWaveFormat1Click();
     void ExportToMP3FileClick();
     void ExportToRealAudioFormat1Click();
+    void ExportToOpusFileClick();
+    void ExportToFLACFileClick();
     void Preferences1Click();
     void CheckForUpdates1Click();
     void SF1ButtonClick();
@@ -265,6 +272,7 @@ private:
     std::unique_ptr<MixerPanel> mixer_;
     bool terminating_ = false;
     TProgressForm* progressForm_ = nullptr;
+    TDecodeProgressForm* decodeForm_ = nullptr;  // the window's child: decodes what is not a plain wave file
     TWaveToMP3ConversionForm* mp3ConversionForm_ = nullptr;
     prefs::TAucPreferenceForm* preferenceForm_ = nullptr;
     QTextBrowser* helpWindow_ = nullptr;

@@ -14,7 +14,9 @@
 #include "dialogs/dialogs.h"
 #include "document_commands.h"
 #include "effect_controls.h"
+#include "decode_progress_form.h"
 #include "help_window.h"
+#include "media_export_form.h"
 #include "mainform.h"
 #include "voice_player.h"
 #include "voice_recorder.h"
@@ -93,6 +95,16 @@ void TMainForm::EnableVoiceCommands(bool enabled)
 
 void TMainForm::SetSampleFolder(const QString& folder) { document_->SetSampleFolder(folder); }
 
+void TMainForm::OpenNamedFile(const QString& path)
+{
+    if (IsBusy())
+        return;
+    if (QFileInfo(path).isFile())
+        document_->OpenFile(path);
+    else
+        Inform("Error: The file named " + path + " does not exist.");
+}
+
 // Every command that replaces, writes or exports the voice waits for a
 // running recording or playback.
 void TMainForm::New1Click()
@@ -157,6 +169,22 @@ void TMainForm::ExportToRealAudioFormat1Click()
         document_->ExportToRealAudio();
 }
 
+void TMainForm::ExportToOpusFileClick()
+{
+    if (IsBusy())
+        return;
+    TMediaExportForm form(MediaExportKind::Opus, this);
+    document_->ExportToMedia(form);
+}
+
+void TMainForm::ExportToFLACFileClick()
+{
+    if (IsBusy())
+        return;
+    TMediaExportForm form(MediaExportKind::Flac, this);
+    document_->ExportToMedia(form);
+}
+
 // ---- Closing -------------------------------------------------------------------------------
 
 // Exit and the window's close button: a running recording is stopped and
@@ -183,7 +211,8 @@ void TMainForm::Exit1Click() { close(); }
 
 // ---- Dropping a wave file ------------------------------------------------------------------------
 
-// The one local .wav file a drag carries, or an empty string.
+// The one local file a drag carries, or an empty string. Whether it holds
+// sound is for the opening to find out, with its message.
 QString TMainForm::DroppedVoiceFile(const QMimeData* data) const
 {
     if (!data || !data->hasUrls() || data->urls().size() != 1)
@@ -192,7 +221,7 @@ QString TMainForm::DroppedVoiceFile(const QMimeData* data) const
     if (!url.isLocalFile())
         return QString();
     const QString path = url.toLocalFile();
-    return QFileInfo(path).suffix().compare("wav", Qt::CaseInsensitive) == 0 ? path : QString();
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)

@@ -15,9 +15,11 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstring>
 #include <functional>
 
 #include "effect_controls.h"
+#include "media_test_support.h"
 #include "progressform.h"
 #include "prtlrbtn.h"
 #include "prtlsbtn.h"
@@ -93,8 +95,7 @@ TEST_F(DocumentTest, OpenAsksForAnExistingWaveFileAndLoadsIt)
     ASSERT_EQ(fileDialogs.size(), 1u);
     EXPECT_EQ(fileDialogs[0].kind, platform::FileDialogKind::Open);
     EXPECT_EQ(fileDialogs[0].title, "Open a Voice File");
-    EXPECT_EQ(fileDialogs[0].filter, "Wave Files (*.wav)");
-    EXPECT_EQ(fileDialogs[0].defaultExtension, "wav");
+    EXPECT_EQ(fileDialogs[0].filter, voice::kOpenVoiceFilter);
     EXPECT_TRUE(fileDialogs[0].mustExist);
     EXPECT_EQ(Voice().VoiceBytes(), 88200);
     EXPECT_EQ(Voice().WorkCapacity(), 88200);
@@ -103,6 +104,40 @@ TEST_F(DocumentTest, OpenAsksForAnExistingWaveFileAndLoadsIt)
     EXPECT_TRUE(VoiceCommandsEnabled());
     EXPECT_FALSE(Voice().VoiceChanged);
     EXPECT_TRUE(messages.empty());
+}
+
+// Decoded, it becomes a voice that belongs to no file: Save asks for a wave
+// file's name, and the source is never written.
+TEST_F(DocumentTest, AFileOfAnotherKindOpensAsAVoiceThatSaveNeverWritesBack)
+{
+    const QString opus = PathOf("note.opus");
+    ASSERT_EQ(mediatest::RunCommand("ffmpeg -v error " + mediatest::FfmpegTone(48000, 2) + " -c:a libopus '" +
+                                    opus.toStdString() + "'"),
+              0);
+    const std::vector<uint8_t> source = mediatest::ReadFile(opus.toStdString());
+    Open(opus);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(form->windowTitle(), "Warblecast - note.opus");
+    EXPECT_NEAR(Voice().VoiceBytes() / 2, 1.5 * 22050, 1000);
+    std::vector<int16_t> samples(size_t(Voice().VoiceBytes() / 2));
+    std::memcpy(samples.data(), Voice().VoiceData.data(), samples.size() * 2);
+    EXPECT_NEAR(mediatest::MeasureTone(samples, 22050).frequency, 440, 4.4);
+    EXPECT_TRUE(Voice().VoiceFileName.empty());
+    EXPECT_TRUE(VoiceCommandsEnabled());
+
+    AnswerFileDialogs({QString()});
+    form->Save1Click();  // cancelled: nothing written
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].title, "Save Voice As File");
+    EXPECT_EQ(fileDialogs[0].initialName, PathOf("note.wav"));
+    const QString saved = PathOf("kept.wav");
+    AnswerFileDialogs({saved});
+    form->Save1Click();
+    EXPECT_EQ(form->windowTitle(), "Warblecast - kept.wav");
+    const WaveChunks chunks = ReadChunks(saved);
+    EXPECT_TRUE(chunks.hasPrtl);
+    EXPECT_EQ(chunks.data.size(), size_t(Voice().VoiceBytes()));
+    EXPECT_EQ(mediatest::ReadFile(opus.toStdString()), source);
 }
 
 TEST_F(DocumentTest, CancellingOpenKeepsTheVoice)
@@ -378,7 +413,10 @@ TEST_F(DocumentTest, DroppingAWaveFileOpensIt)
         QCoreApplication::processEvents();
         return true;
     };
-    EXPECT_FALSE(drag(text));
+    // Any file is taken; one without sound says so.
+    EXPECT_TRUE(drag(text));
+    EXPECT_EQ(MessageTexts(), QStringList{"Incompatible file format of: " + text});
+    messages.clear();
     EXPECT_TRUE(drag(path));
     EXPECT_EQ(form->windowTitle(), "Warblecast - dropped.WAV");
     EXPECT_EQ(Voice().VoiceBytes(), 22050);

@@ -26,6 +26,8 @@
 #include "auc_preference_form.h"
 #include "ccc_comp.h"
 #include "export_files.h"
+#include "media_export_form.h"
+#include "media_test_support.h"
 #include "mp3_test_support.h"
 #include "progressform.h"
 #include "prtlsbtn.h"
@@ -200,6 +202,28 @@ TEST_F(ExportTest, Mp3ExportConvertsTheProcessedVoiceFromMyfileWavAndRemovesBoth
     EXPECT_EQ(script.caption(), "Tavrin Audio Discwright MP3 Conversion");
     EXPECT_EQ(MessageTexts(), QStringList{"Export to " + output + " was successful."});
     mp3test::ExpectFaithfulLameExport(QFile::encodeName(output).toStdString(), processed, 44100, 1, 64);
+    EXPECT_EQ(TempEntries(), QStringList());
+}
+
+TEST_F(ExportTest, FlacExportHoldsTheProcessedVoiceLosslesslyUnderTheVoicesName)
+{
+    LoadTone("voice.wav");
+    form->BackwardButton->SetDown(true);
+    const QString output = PathOf("voice.flac");
+    AnswerFileDialogs({output});
+    std::vector<int16_t> processed;
+    WhenDialogShows script([&](QDialog& dialog) {
+        processed = Samples(ReadChunks(CopyForEncoder()).data);
+        static_cast<TMediaExportForm&>(dialog).StartButtonClick();  // the export's end closes the dialog
+    });
+    form->ExportToFLACFile->trigger();
+
+    EXPECT_EQ(script.caption(), "Export to FLAC");
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].initialName, output);
+    EXPECT_EQ(MessageTexts(), QStringList{"Export to " + output + " was successful."});
+    ASSERT_EQ(processed.size(), size_t(kToneSamples));
+    EXPECT_EQ(mediatest::DecodeWithFfmpeg(output.toStdString(), 22050), processed);
     EXPECT_EQ(TempEntries(), QStringList());
 }
 
