@@ -176,7 +176,9 @@ int ExportMp3(voice::VoiceDocument& document, const voice::EffectSwitches& switc
 
 // A library of the program's own, loaded only when a job needs it, so that
 // rendering wave files loads neither FFmpeg nor Qt: from beside this program,
-// or from the private library folder of an installed tree.
+// or from the private library folder of an installed tree. It stays loaded
+// until the program ends: what it pulls in (Qt, FFmpeg) keeps allocations
+// and exit handlers of its own and is not made to be unloaded.
 class PrivateLibrary {
 public:
     // flags: added to RTLD_NOW | RTLD_LOCAL.
@@ -192,11 +194,6 @@ public:
             if (handle_)
                 break;
         }
-    }
-    ~PrivateLibrary()
-    {
-        if (handle_)
-            dlclose(handle_);
     }
     PrivateLibrary(const PrivateLibrary&) = delete;
     PrivateLibrary& operator=(const PrivateLibrary&) = delete;
