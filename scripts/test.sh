@@ -4,11 +4,21 @@
 # Live Voice) again on a private PipeWire server, the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
 # minute each.
+#
+#   bash scripts/test.sh --quick   builds once and runs only the unit and
+#                                  window tests (no sound server, no slow
+#                                  tests, no sanitizers, no fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+if [ "${1:-}" = "--quick" ]; then
+  bash scripts/build.sh build -DPARROTEL_SOUND_SERVER=pulseaudio
+  ctest --test-dir build --output-on-failure -j"$jobs" -L "unit|gui" -LE "sound|slow"
+  echo "Quick tests passed."
+  exit 0
+fi
 echo "== build and test =="
 bash scripts/build.sh build -DPARROTEL_SOUND_SERVER=pulseaudio
 ctest --test-dir build --output-on-failure -j"$jobs"

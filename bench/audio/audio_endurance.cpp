@@ -142,7 +142,7 @@ ToneReport AnalyseTone(const Samples& recorded)
     for (size_t at = first; at + window <= last; at += window)
         if (PeakIn(recorded, at, at + window) < int(kAmplitude / 2) && ++report.gaps <= 10)
             report.gapTimes.push_back(double(at) / kRecordRate);
-    report.frequency = signals::ZeroCrossingFrequency(recorded, first, last, kRecordRate);
+    report.frequency = testsignals::ZeroCrossingFrequency(recorded, first, last, kRecordRate);
     return report;
 }
 
@@ -158,7 +158,7 @@ int main(int argc, char** argv)
     }
     EnsureQtApplication();
     ScratchFolder scratch;
-    const std::string path = options.keep.empty() ? scratch.path("endurance.wav") : options.keep;
+    const std::string path = options.keep.empty() ? scratch.File("endurance.wav") : options.keep;
 
     Clock::time_point recordStarted{};
     if (options.record) {

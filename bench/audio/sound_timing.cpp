@@ -81,8 +81,8 @@ bool TimeOneRecording(const std::string& path, double& lengthMinusWall, double& 
 // the stop takes then.
 bool TimeStopAfterServerLoss(const ScratchFolder& scratch, double& stopMs)
 {
-    PrivateSoundServer server(scratch.path("server"));
-    if (!server.running() || AudioStartRecord(scratch.path("lost.wav").c_str(), 22050, 16, 1, 0) != TAPEDECK_OK)
+    PrivateSoundServer server(scratch.File("server"));
+    if (!server.running() || AudioStartRecord(scratch.File("lost.wav").c_str(), 22050, 16, 1, 0) != TAPEDECK_OK)
         return false;
     RunEventLoopFor(std::chrono::seconds(1));
     server.stop();
@@ -97,7 +97,7 @@ bool TimeStopAfterServerLoss(const ScratchFolder& scratch, double& stopMs)
 // position to the last done message, and the position two seconds in.
 bool TimeSlowPlayback(const std::string& path, double& seconds, double& halfwaySamples)
 {
-    const Samples voice = signals::SpeechLike(44100);
+    const Samples voice = testsignals::SpeechLike(44100);
     DoubleBufferPlayer player(PlayOnce(voice));
     std::vector<std::pair<Clock::time_point, uint32_t>> positions;
     WaveFile recorded;
@@ -148,11 +148,11 @@ int main(int argc, char** argv)
     std::vector<double> lengths, stops, lostStops, slow, halfway;
     for (int run = 0; run < runs; ++run) {
         double lengthMinusWall = 0, stopMs = 0, seconds = 0, samples = 0;
-        if (TimeOneRecording(scratch.path("timed.wav"), lengthMinusWall, stopMs)) {
+        if (TimeOneRecording(scratch.File("timed.wav"), lengthMinusWall, stopMs)) {
             lengths.push_back(lengthMinusWall);
             stops.push_back(stopMs);
         }
-        if (TimeSlowPlayback(scratch.path("slow.wav"), seconds, samples)) {
+        if (TimeSlowPlayback(scratch.File("slow.wav"), seconds, samples)) {
             slow.push_back(seconds);
             halfway.push_back(samples);
         }

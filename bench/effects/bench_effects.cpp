@@ -14,16 +14,16 @@ namespace {
 
 constexpr int32_t kOneMinute = 22050 * 60;
 
-const signals::Voice& Voice()
+const testsignals::Voice& Voice()
 {
-    static const signals::Voice voice = signals::SpeechLike(kOneMinute);
+    static const testsignals::Voice voice = testsignals::SpeechLike(kOneMinute);
     return voice;
 }
 
 void RunRoutine(benchmark::State& state, const std::function<void(int16_t*, int32_t)>& routine)
 {
     effects::StepsPerEffect = 10;
-    signals::Voice work = Voice();
+    testsignals::Voice work = Voice();
     for (auto _ : state) {
         state.PauseTiming();
         work = Voice();

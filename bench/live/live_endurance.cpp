@@ -46,7 +46,7 @@ double ResidentMegabytes()
 }
 
 // Plays the voice over and over into the sink until told to stop.
-void PlayLoop(const signals::Voice& voice, const std::atomic<bool>& stop)
+void PlayLoop(const testsignals::Voice& voice, const std::atomic<bool>& stop)
 {
     // A short queue keeps the null sink, and so its monitor (the microphone),
     // working in small steps, as a sound card's input does.
@@ -104,8 +104,8 @@ int main(int argc, char** argv)
     all.pitchPosition = 3;
 
     // Ten seconds of a voice with a tone under it, played round and round.
-    signals::Voice voice = signals::SpeechLike(10 * kRate, 12000);
-    const signals::Voice tone = signals::Tone(330, 10 * kRate, 3000);
+    testsignals::Voice voice = testsignals::SpeechLike(10 * kRate, 12000);
+    const testsignals::Voice tone = testsignals::Tone(330, 10 * kRate, 3000);
     for (size_t i = 0; i < voice.size(); ++i)
         voice[i] = int16_t(voice[i] + tone[i]);
 

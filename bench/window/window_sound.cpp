@@ -117,7 +117,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
 }
 
 // Opens the voice through File > Open, the dialog answered with its path.
-bool LoadVoice(TMainForm& form, const signals::Voice& samples, const std::string& path)
+bool LoadVoice(TMainForm& form, const testsignals::Voice& samples, const std::string& path)
 {
     if (!voice::WriteWaveFile(path, 22050, 16, 1, reinterpret_cast<const uint8_t*>(samples.data()),
                               int32_t(samples.size() * 2), nullptr))
@@ -193,7 +193,7 @@ double Median(std::vector<double> values)
 
 int ClickToSound(TMainForm& form, const Options& options, const soundtest::ScratchFolder& scratch)
 {
-    if (!LoadVoice(form, signals::SpeechLike(int32_t(options.seconds * 22050)), scratch.path("voice.wav")))
+    if (!LoadVoice(form, testsignals::SpeechLike(int32_t(options.seconds * 22050)), scratch.File("voice.wav")))
         return 1;
     const voice::EffectSwitches switches = TwelveEffects();
     SwitchOnTwelveEffects(form, switches);
@@ -242,9 +242,9 @@ size_t ToneGaps(const soundtest::Samples& recorded, double& seconds)
 int PlayFromTheWindow(TMainForm& form, const Options& options, const soundtest::ScratchFolder& scratch)
 {
     const int32_t samples = int32_t(options.seconds * 22050);
-    if (!LoadVoice(form, signals::Tone(kToneHz, samples, kToneAmplitude), scratch.path("tone.wav")))
+    if (!LoadVoice(form, testsignals::Tone(kToneHz, samples, kToneAmplitude), scratch.File("tone.wav")))
         return 1;
-    const std::string recording = scratch.path("monitor.wav");
+    const std::string recording = scratch.File("monitor.wav");
     if (AudioStartRecord(recording.c_str(), 22050, 16, 1, 0) != 0)
         return 1;
     const Clock::time_point clicked = Clock::now();
@@ -263,7 +263,7 @@ int PlayFromTheWindow(TMainForm& form, const Options& options, const soundtest::
     std::printf("played %.3f s of tone from the window in %.3f s (click to wind-up); %llu ALSA underruns\n",
                 options.seconds, took, (unsigned long long)underruns.load());
     std::printf("recorded tone %.3f s (%+.1f ms), %.4f Hz, %zu gaps of 5 ms\n", toneSeconds,
-                (toneSeconds - options.seconds) * 1000, signals::ZeroCrossingFrequency(heard, 0, heard.size()), gaps);
+                (toneSeconds - options.seconds) * 1000, testsignals::ZeroCrossingFrequency(heard, 0, heard.size()), gaps);
     return underruns == 0 && gaps == 0 ? 0 : 1;
 }
 
@@ -304,7 +304,7 @@ bool TimeOneExit(bool recording, const Options& options, const soundtest::Scratc
             return false;
         soundtest::RunEventLoopFor(std::chrono::milliseconds(long(options.seconds * 1000)));
     } else {
-        if (!LoadVoice(*form, signals::Tone(kToneHz, 22050 * 10, kToneAmplitude), scratch.path("exit.wav")))
+        if (!LoadVoice(*form, testsignals::Tone(kToneHz, 22050 * 10, kToneAmplitude), scratch.File("exit.wav")))
             return false;
         firstWrite = 0;
         watchingWrites = true;

@@ -139,9 +139,12 @@ size_t WaveOutDevice::takeLocked(uint8_t* destination, size_t maxBytes)
     return copied;
 }
 
+// Nothing can have been played that was not taken yet: a header written just
+// after the device thread found its queue empty must not be completed unheard
+// (its samples would be skipped, and the next take would read before it).
 void WaveOutDevice::playedLocked(uint64_t bytes)
 {
-    positionBytes_ = std::min(bytes, queuedBytes_);
+    positionBytes_ = std::min({bytes, queuedBytes_, takenBytes_});
     while (!queue_.empty() && queue_.front().end <= positionBytes_) {
         WAVEHDR* header = queue_.front().header;
         queue_.pop_front();

@@ -12,7 +12,7 @@
 
 namespace {
 
-using signals::Voice;
+using testsignals::Voice;
 using Routine = std::function<void(int16_t*, int32_t)>;
 
 struct Case {
@@ -27,15 +27,15 @@ std::vector<std::pair<std::string, Voice>> Inputs()
         {"empty", {}},
         {"one", {1234}},
         {"three", {1000, 1000, 1000}},
-        {"seven", signals::Noise(7, 1)},
-        {"thirty", signals::Noise(30, 2)},
-        {"noise", signals::Noise(30000, 3)},
-        {"quiet noise", signals::Noise(20000, 4, 300)},
-        {"speech", signals::SpeechLike(66150)},
-        {"tone", signals::Tone(440, 22050, 32767)},
-        {"square", signals::Square(20000, 100)},
-        {"constant", signals::Constant(5000, -32768)},
-        {"impulse", signals::Impulse(3000, 0, 1000)},
+        {"seven", testsignals::Noise(7, 1)},
+        {"thirty", testsignals::Noise(30, 2)},
+        {"noise", testsignals::Noise(30000, 3)},
+        {"quiet noise", testsignals::Noise(20000, 4, 300)},
+        {"speech", testsignals::SpeechLike(66150)},
+        {"tone", testsignals::Tone(440, 22050, 32767)},
+        {"square", testsignals::Square(20000, 100)},
+        {"constant", testsignals::Constant(5000, -32768)},
+        {"impulse", testsignals::Impulse(3000, 0, 1000)},
         {"odd pattern", [] {  // values 5 (mod 20), where e * 0.7 in double lands on a tie
              Voice v(20000);
              for (size_t i = 0; i < v.size(); ++i)
@@ -119,7 +119,7 @@ TEST_F(AgainstReference, EchoTailPastTheVoiceMatches)
 {
     for (double feedback : {0.0, 0.6}) {
         for (int32_t limit : {100, 6614, 6615, 10000, 16615, 20000}) {
-            Voice mine = signals::SpeechLike(10000), theirs = mine;
+            Voice mine = testsignals::SpeechLike(10000), theirs = mine;
             mine.resize(20000, 777);  // whatever lies past the voice must not leak into the tail
             theirs.resize(20000, 777);
             const int32_t mineCount = effects::EchoEffect(mine.data(), 10000, 300, 70, feedback, limit);

@@ -6,7 +6,7 @@
 
 namespace {
 
-using signals::Voice;
+using testsignals::Voice;
 
 class DelayEffects : public ::testing::Test {
 protected:
@@ -15,7 +15,7 @@ protected:
 
 TEST_F(DelayEffects, EchoArrives6614SamplesLateAtSevenTenthsAndClips)
 {
-    Voice v = signals::Noise(10000, 11);
+    Voice v = testsignals::Noise(10000, 11);
     const Voice input = v;
     ASSERT_EQ(effects::EchoEffect(v.data(), 10000, 300, 70, 0.0, 10000), 10000);
     for (int i = 0; i < 6614; ++i)
@@ -30,7 +30,7 @@ TEST_F(DelayEffects, EchoArrives6614SamplesLateAtSevenTenthsAndClips)
 TEST_F(DelayEffects, EchoWithRoomForTheTailWritesItOverSilence)
 {
     Voice v(20000, 0);
-    const Voice input = signals::Noise(10000, 12);
+    const Voice input = testsignals::Noise(10000, 12);
     std::copy(input.begin(), input.end(), v.begin());
     ASSERT_EQ(effects::EchoEffect(v.data(), 10000, 300, 70, 0.0, 20000), 16615);
     for (int i = 10000; i < 16614; ++i)
@@ -60,7 +60,7 @@ TEST_F(DelayEffects, EchoOfValuesThatTieInDoubleRoundsAsExtended)
 
 TEST_F(DelayEffects, ChorusOnAConstantGlidesFromSilenceToDouble)
 {
-    Voice v = signals::Constant(2000, 1000);
+    Voice v = testsignals::Constant(2000, 1000);
     effects::ModulatedDelay(v.data(), 2000, 20, 40, 20, 1.0, 0.0);
     for (int i = 0; i < 674; ++i)
         ASSERT_EQ(v[i], 1000) << i;
@@ -71,7 +71,7 @@ TEST_F(DelayEffects, ChorusOnAConstantGlidesFromSilenceToDouble)
 
 TEST_F(DelayEffects, RobotVoiceRingsEvery264SamplesWithThreeQuarterFeedback)
 {
-    Voice v = signals::Impulse(264 * 6 + 10, 0, 1000);
+    Voice v = testsignals::Impulse(264 * 6 + 10, 0, 1000);
     effects::ModulatedDelay(v.data(), int32_t(v.size()), 12, 12, 0, 0.0, 0.75);
     const int16_t expected[] = {1000, 750, 562, 422, 316, 237};
     for (size_t i = 0; i < v.size(); ++i) {
@@ -84,7 +84,7 @@ TEST_F(DelayEffects, RobotVoiceRingsEvery264SamplesWithThreeQuarterFeedback)
 
 TEST_F(DelayEffects, FlangeStaysWithinRangeAndFollowsTheInput)
 {
-    Voice v = signals::Tone(300, 44100, 16000);
+    Voice v = testsignals::Tone(300, 44100, 16000);
     const Voice input = v;
     effects::ModulatedDelay(v.data(), 44100, 0, 6, 6, 0.9, 0.5);
     double correlation = 0, energy = 0;

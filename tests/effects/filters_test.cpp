@@ -8,7 +8,7 @@
 
 namespace {
 
-using signals::Voice;
+using testsignals::Voice;
 
 class CountingProgress : public effects::Progress {
 public:
@@ -57,7 +57,7 @@ TEST_F(Filters, FadesLeaveSilenceAndSingleSamplesAlone)
 
 TEST_F(Filters, FadeOfAFullScaleNegativePeakNeverWraps)
 {
-    Voice v = signals::Constant(1000, -32768);
+    Voice v = testsignals::Constant(1000, -32768);
     effects::FadeInEffect(v.data(), 1000);
     EXPECT_EQ(v.front(), 0);
     EXPECT_EQ(v.back(), -32767);  // 32767/32768 of the peak
@@ -69,7 +69,7 @@ TEST_F(Filters, BackwardReversesAndTwiceRestores)
     Voice v{1, 2, 3, 4};
     effects::ReverseVoice(v.data(), 4);
     EXPECT_EQ(v, (Voice{4, 3, 2, 1}));
-    Voice speech = signals::SpeechLike(12345);
+    Voice speech = testsignals::SpeechLike(12345);
     const Voice original = speech;
     effects::ReverseVoice(speech.data(), 12345);
     effects::ReverseVoice(speech.data(), 12345);
@@ -78,7 +78,7 @@ TEST_F(Filters, BackwardReversesAndTwiceRestores)
 
 TEST_F(Filters, BassOnlyLetsNoDirectCurrentThrough)
 {
-    Voice v = signals::Constant(22050, 20000);
+    Voice v = testsignals::Constant(22050, 20000);
     effects::BassOnlyEffect(v.data(), 22050);
     EXPECT_GT(*std::max_element(v.begin(), v.begin() + 2000), 1000);  // the step rings first
     EXPECT_TRUE(std::all_of(v.end() - 100, v.end(), [](int16_t s) { return s == 0; }));
@@ -92,7 +92,7 @@ TEST_F(Filters, BassPassesLowAndTreblePassesHighTones)
             sum += double(v[i]) * v[i];
         return std::sqrt(sum / double(v.size() / 2));
     };
-    Voice low = signals::Tone(100, 22050, 5000), high = signals::Tone(6500, 22050, 5000);
+    Voice low = testsignals::Tone(100, 22050, 5000), high = testsignals::Tone(6500, 22050, 5000);
     Voice lowBass = low, highBass = high, lowTreble = low, highTreble = high;
     effects::BassOnlyEffect(lowBass.data(), 22050);
     effects::BassOnlyEffect(highBass.data(), 22050);
@@ -104,7 +104,7 @@ TEST_F(Filters, BassPassesLowAndTreblePassesHighTones)
 
 TEST_F(Filters, TrebleOnlyOnAFullScaleSquareClipsBothWays)
 {
-    Voice v = signals::Square(4000, 4);
+    Voice v = testsignals::Square(4000, 4);
     effects::TrebleOnlyEffect(v.data(), 4000, true);
     EXPECT_EQ(*std::max_element(v.begin(), v.end()), 32767);
     EXPECT_EQ(*std::min_element(v.begin(), v.end()), -32768);
@@ -112,7 +112,7 @@ TEST_F(Filters, TrebleOnlyOnAFullScaleSquareClipsBothWays)
 
 TEST_F(Filters, EachRoutineStepsTheGaugeStepsPerEffectTimes)
 {
-    Voice v = signals::SpeechLike(10000);
+    Voice v = testsignals::SpeechLike(10000);
     effects::FadeInEffect(v.data(), 10000);
     EXPECT_EQ(progress.steps, 10);
     effects::StepsPerEffect = 17;
@@ -135,7 +135,7 @@ TEST_F(Filters, EchoKeepsStepsPastItsInputUpToTheLimit)
 TEST_F(Filters, ResonatorBankSetsTheStepCountWhenNoneWasSet)
 {
     effects::StepsPerEffect = 0;
-    Voice v = signals::Noise(1000, 5);
+    Voice v = testsignals::Noise(1000, 5);
     effects::BassOnlyEffect(v.data(), 1000);
     EXPECT_EQ(effects::StepsPerEffect, 10);
     EXPECT_EQ(progress.steps, 10);
@@ -144,7 +144,7 @@ TEST_F(Filters, ResonatorBankSetsTheStepCountWhenNoneWasSet)
 TEST_F(Filters, RoutinesRunWithoutAStepCountReportNothing)
 {
     effects::StepsPerEffect = 0;
-    Voice v = signals::Noise(1000, 6);
+    Voice v = testsignals::Noise(1000, 6);
     effects::FadeOutEffect(v.data(), 1000);
     effects::ModulatedDelay(v.data(), 1000, 20, 40, 20, 1.0, 0.0);
     EXPECT_EQ(progress.steps, 0);

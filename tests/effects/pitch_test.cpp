@@ -9,7 +9,7 @@
 
 namespace {
 
-using signals::Voice;
+using testsignals::Voice;
 
 class Pitch : public ::testing::Test {
 protected:
@@ -56,7 +56,7 @@ TEST_F(Pitch, CrossfadeTablesAreTheX87sCosinesAndSines)
 
 TEST_F(Pitch, StepSixAndStepsOffTheBarLeaveTheVoiceAlone)
 {
-    const Voice original = signals::SpeechLike(5000);
+    const Voice original = testsignals::SpeechLike(5000);
     for (int32_t step : {6, -1, 13, 1000}) {
         Voice v = original;
         effects::PitchBarShift(v.data(), 5000, step);
@@ -66,13 +66,13 @@ TEST_F(Pitch, StepSixAndStepsOffTheBarLeaveTheVoiceAlone)
 
 TEST_F(Pitch, TopStepTurnsA440HzToneInto660AndBottomStepInto293)
 {
-    const Voice tone = signals::Tone(440, 44100);
+    const Voice tone = testsignals::Tone(440, 44100);
     Voice up = tone, down = tone;
     effects::PitchBarShift(up.data(), 44100, 12);
     effects::PitchBarShift(down.data(), 44100, 0);
     // The crossfades cost a few zero crossings; the pitch is within 2 %.
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(up, 2000, 44100), 660, 13);
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(down, 2000, 44100), 293.3, 6);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(up, 2000, 44100), 660, 13);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(down, 2000, 44100), 293.3, 6);
 }
 
 TEST_F(Pitch, FallingDelaysStartWithTheZeroFilledLineRisingOnesDoNot)
@@ -83,11 +83,11 @@ TEST_F(Pitch, FallingDelaysStartWithTheZeroFilledLineRisingOnesDoNot)
         effects::PitchBarShift(v.data(), int32_t(v.size()), step);
         return int32_t(std::find_if(v.begin(), v.end(), [](int16_t s) { return s != 0; }) - v.begin());
     };
-    EXPECT_EQ(leadingSilence(12, signals::Constant(3000, 8000)), 367);
-    EXPECT_EQ(leadingSilence(12, signals::Tone(440, 3000)), 368);  // a sine's first sample is 0
-    EXPECT_EQ(leadingSilence(10, signals::Constant(3000, 8000)), 265);
+    EXPECT_EQ(leadingSilence(12, testsignals::Constant(3000, 8000)), 367);
+    EXPECT_EQ(leadingSilence(12, testsignals::Tone(440, 3000)), 368);  // a sine's first sample is 0
+    EXPECT_EQ(leadingSilence(10, testsignals::Constant(3000, 8000)), 265);
     for (int32_t step = 0; step < 6; ++step)
-        EXPECT_EQ(leadingSilence(step, signals::Constant(3000, 8000)), 1) << step;  // sound from the second sample
+        EXPECT_EQ(leadingSilence(step, testsignals::Constant(3000, 8000)), 1) << step;  // sound from the second sample
 }
 
 TEST_F(Pitch, EmptyVoiceIsNotTouched)
@@ -104,7 +104,7 @@ TEST_F(Pitch, SweepsStayBoundedWhenTheirSpeedChangesMidStep)
     // new n; counted past it, the taps would be extrapolated into noise. The
     // equal-power crossfade alone can reach sqrt(2) times the input.
     for (auto sweep : {effects::SweepUpEffect, effects::SweepDownEffect}) {
-        Voice v = signals::Tone(300, 66150, 10000);
+        Voice v = testsignals::Tone(300, 66150, 10000);
         sweep(v.data(), 66150);
         const auto [low, high] = std::minmax_element(v.begin(), v.end());
         EXPECT_LE(*high, 14143);
@@ -116,31 +116,31 @@ TEST_F(Pitch, SweepsStayBoundedWhenTheirSpeedChangesMidStep)
 // the last sample, so the last stretch plays at the speed one unit before it.
 TEST_F(Pitch, SweepUpRisesFromEighteenSeventeenthsTowardsThreeHalves)
 {
-    Voice v = signals::Tone(400, 22050 * 8);
+    Voice v = testsignals::Tone(400, 22050 * 8);
     effects::SweepUpEffect(v.data(), int32_t(v.size()));
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(v, 2000, 12000), 400 * 18.0 / 17, 5);
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(v, v.size() - 10000, v.size()), 400 * 4.0 / 3, 8);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(v, 2000, 12000), 400 * 18.0 / 17, 5);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(v, v.size() - 10000, v.size()), 400 * 4.0 / 3, 8);
 }
 
 TEST_F(Pitch, SweepDownFallsFromSeventeenEighteenthsTowardsTwoThirds)
 {
-    Voice v = signals::Tone(600, 22050 * 8);
+    Voice v = testsignals::Tone(600, 22050 * 8);
     effects::SweepDownEffect(v.data(), int32_t(v.size()));
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(v, 2000, 12000), 600 * 17.0 / 18, 5);
-    EXPECT_NEAR(signals::ZeroCrossingFrequency(v, v.size() - 10000, v.size()), 600 * 3.0 / 4, 8);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(v, 2000, 12000), 600 * 17.0 / 18, 5);
+    EXPECT_NEAR(testsignals::ZeroCrossingFrequency(v, v.size() - 10000, v.size()), 600 * 3.0 / 4, 8);
 }
 
 TEST_F(Pitch, SweepsOfVoicesTooShortToSweepLeaveThemAlone)
 {
     for (int32_t count : {1, 2, 7}) {
-        const Voice original = signals::Noise(count, 9);
+        const Voice original = testsignals::Noise(count, 9);
         Voice up = original, down = original;
         effects::SweepUpEffect(up.data(), count);
         effects::SweepDownEffect(down.data(), count);
         EXPECT_EQ(up, original) << count;
         EXPECT_EQ(down, original) << count;
     }
-    Voice eight = signals::Noise(8, 9);  // Round(8 / 15) = 1: this one sweeps
+    Voice eight = testsignals::Noise(8, 9);  // Round(8 / 15) = 1: this one sweeps
     const Voice original = eight;
     effects::SweepUpEffect(eight.data(), 8);
     EXPECT_NE(eight, original);

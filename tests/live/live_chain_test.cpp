@@ -24,7 +24,7 @@ EffectSwitches Switches(std::initializer_list<Effect> on, int32_t pitchPosition 
     return s;
 }
 
-signals::Voice WholeVoiceChain(signals::Voice voice, const EffectSwitches& switches)
+testsignals::Voice WholeVoiceChain(testsignals::Voice voice, const EffectSwitches& switches)
 {
     const int32_t count = int32_t(voice.size());
     voice::RunEffectChain(voice.data(), count, switches, effects::ChainThreads::One);
@@ -32,7 +32,7 @@ signals::Voice WholeVoiceChain(signals::Voice voice, const EffectSwitches& switc
 }
 
 // Runs the voice through a live chain in pieces of the given sizes (cycled).
-signals::Voice Live(signals::Voice voice, live::LiveChain& chain, const std::vector<int32_t>& sizes)
+testsignals::Voice Live(testsignals::Voice voice, live::LiveChain& chain, const std::vector<int32_t>& sizes)
 {
     size_t at = 0, k = 0;
     while (at < voice.size()) {
@@ -43,7 +43,7 @@ signals::Voice Live(signals::Voice voice, live::LiveChain& chain, const std::vec
     return voice;
 }
 
-size_t FirstDifference(const signals::Voice& a, const signals::Voice& b, size_t from = 0)
+size_t FirstDifference(const testsignals::Voice& a, const testsignals::Voice& b, size_t from = 0)
 {
     for (size_t i = from; i < std::min(a.size(), b.size()); ++i)
         if (a[i] != b[i])
@@ -51,7 +51,7 @@ size_t FirstDifference(const signals::Voice& a, const signals::Voice& b, size_t 
     return a.size() == b.size() ? a.size() : std::min(a.size(), b.size());
 }
 
-int LargestStep(const signals::Voice& v, size_t from, size_t to)
+int LargestStep(const testsignals::Voice& v, size_t from, size_t to)
 {
     int largest = 0;
     for (size_t i = from + 1; i < to; ++i)
@@ -66,10 +66,10 @@ TEST(LiveChainTest, PiecesOfEverySizeGiveWhatTheWholeVoiceGets)
         everySize[size_t(n - 1)] = n;
     const int32_t total = 4096 * 4097 / 2;  // one piece of each size
     // Ten seconds of a voice with a noisy stretch (it reaches every band), over and over.
-    signals::Voice tile = signals::SpeechLike(220500);
-    const signals::Voice noise = signals::Noise(22050, 7, 12000);
+    testsignals::Voice tile = testsignals::SpeechLike(220500);
+    const testsignals::Voice noise = testsignals::Noise(22050, 7, 12000);
     std::copy(noise.begin(), noise.end(), tile.begin() + 100000);
-    signals::Voice voice = signals::Voice(size_t(total));
+    testsignals::Voice voice = testsignals::Voice(size_t(total));
     for (size_t i = 0; i < voice.size(); ++i)
         voice[i] = tile[i % tile.size()];
 
@@ -84,8 +84,8 @@ TEST(LiveChainTest, PiecesOfEverySizeGiveWhatTheWholeVoiceGets)
         EffectSwitches withWholeVoiceEffects = switches;
         withWholeVoiceEffects[Effect::FadeIn] = withWholeVoiceEffects[Effect::Backward] = true;
         live::LiveChain chain(withWholeVoiceEffects);
-        const signals::Voice expected = WholeVoiceChain(voice, switches);
-        const signals::Voice got = Live(voice, chain, everySize);
+        const testsignals::Voice expected = WholeVoiceChain(voice, switches);
+        const testsignals::Voice got = Live(voice, chain, everySize);
         EXPECT_EQ(FirstDifference(got, expected), voice.size()) << "pitch position " << switches.pitchPosition;
     }
 }
@@ -97,12 +97,12 @@ TEST(LiveChainTest, PiecesOfEverySizeGiveWhatTheWholeVoiceGets)
 TEST(LiveChainTest, SwitchChangesCrossfadeAndSettleOnTheNewChain)
 {
     const int32_t count = 66000, switchOn = 22000, switchOff = 44000;  // piece boundaries
-    const signals::Voice voice = signals::Tone(440, count, 8000);
+    const testsignals::Voice voice = testsignals::Tone(440, count, 8000);
     const EffectSwitches before = Switches({Effect::Chorus});
     const EffectSwitches after = Switches({Effect::Echo, Effect::Chorus}, 0);
 
     live::LiveChain chain(before);
-    signals::Voice got = voice;
+    testsignals::Voice got = voice;
     for (int32_t at = 0; at < count; at += 220) {
         if (at == switchOn)
             chain.SetSwitches(after);
@@ -111,8 +111,8 @@ TEST(LiveChainTest, SwitchChangesCrossfadeAndSettleOnTheNewChain)
         chain.Process(got.data() + at, std::min(220, count - at));
     }
 
-    const signals::Voice oldChain = WholeVoiceChain(voice, before);
-    const signals::Voice newChain = WholeVoiceChain(voice, after);
+    const testsignals::Voice oldChain = WholeVoiceChain(voice, before);
+    const testsignals::Voice newChain = WholeVoiceChain(voice, after);
     EXPECT_EQ(FirstDifference(got, oldChain), size_t(switchOn));
     // Crossfade, then the chorus line (882) and the pitch shifter's line (551) refill.
     const size_t settled = switchOn + live::LiveChain::kCrossfadeSamples + 882 + 551;
@@ -143,7 +143,7 @@ TEST(LiveChainTest, NeverReportsToTheProgramsGauge)
         live::LiveChain chain(Switches({Effect::Echo, Effect::Chorus, Effect::Robotvoice, Effect::Flange,
                                         Effect::BassOnly, Effect::TrebleOnly},
                                        3));
-        signals::Voice voice = signals::Noise(50000, 3, 10000);
+        testsignals::Voice voice = testsignals::Noise(50000, 3, 10000);
         chain.Process(voice.data(), int32_t(voice.size()));
         EXPECT_EQ(&effects::CurrentProgress(), &gauge);
         EXPECT_EQ(effects::StepsPerEffect, 1 << 20);

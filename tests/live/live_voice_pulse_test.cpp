@@ -29,7 +29,7 @@ using voice::Effect;
 constexpr uint32_t kRate = 22050;
 
 // Plays the samples into a sink of the server, to their end.
-void PlayInto(const char* sink, const signals::Voice& samples)
+void PlayInto(const char* sink, const testsignals::Voice& samples)
 {
     const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
     int error = 0;
@@ -42,7 +42,7 @@ void PlayInto(const char* sink, const signals::Voice& samples)
 }
 
 // Records a source for a while, in 20 ms fragments (as parecord --latency-msec=20).
-signals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
+testsignals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
 {
     const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr{};
@@ -54,16 +54,16 @@ signals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
     EXPECT_NE(s, nullptr) << pa_strerror(error);
     if (!s)
         return {};
-    signals::Voice recorded(size_t(kRate * length.count() / 1000));
+    testsignals::Voice recorded(size_t(kRate * length.count() / 1000));
     pa_simple_read(s, recorded.data(), recorded.size() * 2, &error);
     pa_simple_free(s);
     return recorded;
 }
 
 // Plays `input` into the null sink while recording the virtual microphone.
-signals::Voice ThroughLiveVoice(const signals::Voice& input)
+testsignals::Voice ThroughLiveVoice(const testsignals::Voice& input)
 {
-    signals::Voice recorded;
+    testsignals::Voice recorded;
     const std::chrono::milliseconds length(input.size() * 1000 / kRate);
     std::thread recorder([&] { recorded = RecordFrom("warblecast_voice", length); });
     PlayInto("nullsink", input);
@@ -95,7 +95,7 @@ int WarblecastModules()
 }
 
 // Normalised autocorrelation of the samples at a lag.
-double Autocorrelation(const signals::Voice& v, size_t from, size_t to, size_t lag)
+double Autocorrelation(const testsignals::Voice& v, size_t from, size_t to, size_t lag)
 {
     double xy = 0, xx = 0, yy = 0;
     for (size_t i = from; i + lag < to; ++i) {
@@ -133,7 +133,7 @@ protected:
 TEST_F(LiveVoicePulseTest, ATonePlayedIntoTheMicrophoneComesOutShiftedAtTheTopOfThePitchBar)
 {
     ASSERT_EQ(liveVoice_.Start(Switches({}, 0), false), "");
-    const signals::Voice heard = ThroughLiveVoice(signals::Tone(440, 4 * kRate, 12000));
+    const testsignals::Voice heard = ThroughLiveVoice(testsignals::Tone(440, 4 * kRate, 12000));
     liveVoice_.Stop();
     // The pitch of each loud 20 ms block, and the typical one: a busy machine
     // can make a sink run dry now and then, and a gap has no pitch.
@@ -149,7 +149,7 @@ TEST_F(LiveVoicePulseTest, ATonePlayedIntoTheMicrophoneComesOutShiftedAtTheTopOf
 TEST_F(LiveVoicePulseTest, RobotVoiceShowsItsTwelveMillisecondComb)
 {
     ASSERT_EQ(liveVoice_.Start(Switches({Effect::Robotvoice}), false), "");
-    const signals::Voice heard = ThroughLiveVoice(signals::Noise(4 * kRate, 11, 6000));
+    const testsignals::Voice heard = ThroughLiveVoice(testsignals::Noise(4 * kRate, 11, 6000));
     liveVoice_.Stop();
     // The robot feeds its output back 264 samples late, three quarters strong:
     // the strongest self-likeness of the output lies at that lag.
@@ -219,7 +219,7 @@ TEST_F(LiveVoicePulseTest, ASecondLiveProgramIsRefusedAndAKilledOnesDevicesAreCl
 TEST_F(LiveVoicePulseTest, LosingTheSoundServerEndsLiveModeWithAMessage)
 {
     soundtest::ScratchFolder scratch;
-    soundtest::PrivateSoundServer server(scratch.path("server"));
+    soundtest::PrivateSoundServer server(scratch.File("server"));
     ASSERT_TRUE(server.running());
     ASSERT_EQ(liveVoice_.Start(Switches({Effect::Chorus}, 3), false), "");
     server.stop();
@@ -236,7 +236,7 @@ TEST_F(LiveVoicePulseTest, LosingTheSoundServerEndsLiveModeWithAMessage)
 TEST_F(LiveVoicePulseTest, AMicrophoneThatGoesAwayEndsLiveModeWithAMessage)
 {
     soundtest::ScratchFolder scratch;
-    soundtest::PrivateSoundServer server(scratch.path("server"));
+    soundtest::PrivateSoundServer server(scratch.File("server"));
     ASSERT_TRUE(server.running());
     // A microphone of its own: the monitor of a second null sink, made the default source.
     const std::string module = Pactl("load-module module-null-sink sink_name=microphone");

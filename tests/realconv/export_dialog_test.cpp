@@ -65,7 +65,7 @@ protected:
             fileRequests.push_back(request);
             return chosenFile;
         });
-        WriteFile(folder.file("voice.wav"), WaveFile(Voice(22050 * 4, 22050)));
+        WriteFile(folder.File("voice.wav"), WaveFile(Voice(22050 * 4, 22050)));
     }
 
     void TearDown() override
@@ -121,13 +121,13 @@ protected:
 TEST_F(RAExportDialog, ExportsTheVoiceWithWhatTheUserTyped)
 {
     QWidget owner;
-    const std::string output = folder.file("greeting.ra");
+    const std::string output = folder.File("greeting.ra");
     const int32_t result = Export(
-        folder.file("voice.wav"), folder.file("proposed.ra"),
+        folder.File("voice.wav"), folder.File("proposed.ra"),
         [&](QDialog& dialog) {
             EXPECT_EQ(dialog.parentWidget(), &owner);
             EXPECT_TRUE(dialog.isModal());
-            EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QString::fromStdString(folder.file("proposed.ra")));
+            EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QString::fromStdString(folder.File("proposed.ra")));
             EXPECT_EQ(Control<QLabel>(dialog, "1013")->text(), "RealAudio G2 6.0");
             EXPECT_EQ(Control<QPushButton>(dialog, "1004")->text(), "B&rowse..");
             EXPECT_EQ(Control<QPushButton>(dialog, "2")->text(), "&Cancel");
@@ -161,11 +161,11 @@ TEST_F(RAExportDialog, ExportsTheVoiceWithWhatTheUserTyped)
 
 TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingWritableFolder)
 {
-    std::filesystem::create_directory(folder.file("old.ra"));
+    std::filesystem::create_directory(folder.File("old.ra"));
     // /proc/sys/kernel exists but takes no new files, not even from root.
-    const std::vector<std::string> badTargets = {folder.file("missing/out.ra"), "out.ra", "", folder.file("old.ra"),
-                                                 folder.path() + "/", "/proc/sys/kernel/voice.ra"};
-    const int32_t result = Export(folder.file("voice.wav"), folder.file("out.ra"), [&](QDialog& dialog) {
+    const std::vector<std::string> badTargets = {folder.File("missing/out.ra"), "out.ra", "", folder.File("old.ra"),
+                                                 folder.Path() + "/", "/proc/sys/kernel/voice.ra"};
+    const int32_t result = Export(folder.File("voice.wav"), folder.File("out.ra"), [&](QDialog& dialog) {
         for (const std::string& bad : badTargets) {
             SCOPED_TRACE(bad);
             messages.clear();
@@ -183,17 +183,17 @@ TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingWritableFolder)
     });
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(target, badTargets.back().c_str());
-    EXPECT_EQ(folder.entries().size(), 2u);  // the voice and the folder
+    EXPECT_EQ(folder.Files().size(), 2u);  // the voice and the folder
 }
 
 TEST_F(RAExportDialog, AsksBeforeOverwritingAndKeepsTheFileOnNo)
 {
-    const std::string output = folder.file("taken.ra");
+    const std::string output = folder.File("taken.ra");
     const std::vector<uint8_t> previous = Bytes().text("an older clip").data;
     WriteFile(output, previous);
 
     answer = platform::MessageAnswer::No;
-    const int32_t refused = Export(folder.file("voice.wav"), output, [&](QDialog& dialog) {
+    const int32_t refused = Export(folder.File("voice.wav"), output, [&](QDialog& dialog) {
         Control<QPushButton>(dialog, "1002")->click();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, QString::fromStdString(output) + " file already exists. Do you want to overwrite it?");
@@ -210,7 +210,7 @@ TEST_F(RAExportDialog, AsksBeforeOverwritingAndKeepsTheFileOnNo)
     answer = platform::MessageAnswer::Yes;
     messages.clear();
     const int32_t replaced =
-        Export(folder.file("voice.wav"), output, [&](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
+        Export(folder.File("voice.wav"), output, [&](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
     EXPECT_EQ(replaced, 0);
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(ProbeRealAudio(output).codecName, "ra_144");
@@ -218,8 +218,8 @@ TEST_F(RAExportDialog, AsksBeforeOverwritingAndKeepsTheFileOnNo)
 
 TEST_F(RAExportDialog, CancelBeforeExportHandsBackWhatTheFileBoxHolds)
 {
-    const std::string typed = folder.file("typed by hand.ra");
-    const int32_t byButton = Export(folder.file("voice.wav"), folder.file("proposed.ra"), [&](QDialog& dialog) {
+    const std::string typed = folder.File("typed by hand.ra");
+    const int32_t byButton = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
         Control<QLineEdit>(dialog, "1003")->setText(QString::fromStdString(typed));
         Control<QPushButton>(dialog, "2")->click();
     });
@@ -227,13 +227,13 @@ TEST_F(RAExportDialog, CancelBeforeExportHandsBackWhatTheFileBoxHolds)
     EXPECT_STREQ(target, typed.c_str());
 
     // The window's close button does the same.
-    const int32_t byClose = Export(folder.file("voice.wav"), folder.file("proposed.ra"), [&](QDialog& dialog) {
+    const int32_t byClose = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
         Control<QLineEdit>(dialog, "1003")->setText("elsewhere.ra");
         dialog.close();
     });
     EXPECT_EQ(byClose, 1);
     EXPECT_STREQ(target, "elsewhere.ra");
-    EXPECT_EQ(folder.entries().size(), 1u);
+    EXPECT_EQ(folder.Files().size(), 1u);
 }
 
 // Stops an export after its fifth block, from the dialog, while the worker
@@ -243,7 +243,7 @@ class StopDuringEncoding : public RAExportDialog, public ::testing::WithParamInt
 TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
 {
     const bool byCloseButton = GetParam();
-    const std::string output = folder.file("stopped.ra");
+    const std::string output = folder.File("stopped.ra");
     QDialog* dialog = nullptr;
     int blocks = 0;
     bool controlsDisabled = false, progressShown = false, stillOpenAfterStop = false;
@@ -264,7 +264,7 @@ TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
             Qt::BlockingQueuedConnection);
     });
 
-    const int32_t result = Export(folder.file("voice.wav"), output, [&](QDialog& d) {
+    const int32_t result = Export(folder.File("voice.wav"), output, [&](QDialog& d) {
         dialog = &d;
         Control<QPushButton>(d, "1002")->click();
     });
@@ -274,7 +274,7 @@ TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
     EXPECT_TRUE(stillOpenAfterStop);
     EXPECT_EQ(blocks, 5);  // the worker stopped right after the request
     // By the time RAExport returns the worker has removed its partial file.
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"voice.wav"});
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"voice.wav"});
     EXPECT_STREQ(target, output.c_str());
 }
 
@@ -282,39 +282,39 @@ INSTANTIATE_TEST_SUITE_P(CancelOrClose, StopDuringEncoding, ::testing::Bool());
 
 TEST_F(RAExportDialog, AFailedExportIsToldAndDoesNotSpoilTheNextOne)
 {
-    WriteFile(folder.file("broken.wav"), Bytes().text("RIFF").u32(4).text("WAVE").data);
+    WriteFile(folder.File("broken.wav"), Bytes().text("RIFF").u32(4).text("WAVE").data);
     const auto exportNow = [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); };
 
-    EXPECT_EQ(Export(folder.file("broken.wav"), folder.file("out.ra"), exportNow), 1);
+    EXPECT_EQ(Export(folder.File("broken.wav"), folder.File("out.ra"), exportNow), 1);
     ASSERT_EQ(messages.size(), 1u);  // the file and the reason
     EXPECT_EQ(messages[0].text,
-              QString::fromStdString("Cannot export " + folder.file("out.ra") + ": the wave file holds no readable PCM sound."));
+              QString::fromStdString("Cannot export " + folder.File("out.ra") + ": the wave file holds no readable PCM sound."));
     EXPECT_EQ(messages[0].caption, "Real Audio Conversion");
-    EXPECT_FALSE(std::filesystem::exists(folder.file("out.ra")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out.ra")));
     messages.clear();
 
-    EXPECT_EQ(Export(folder.file("voice.wav"), folder.file("out.ra"), exportNow), 0);
-    EXPECT_EQ(ProbeRealAudio(folder.file("out.ra")).codecName, "ra_144");
+    EXPECT_EQ(Export(folder.File("voice.wav"), folder.File("out.ra"), exportNow), 0);
+    EXPECT_EQ(ProbeRealAudio(folder.File("out.ra")).codecName, "ra_144");
 }
 
 // The file cannot take its name at the end (a folder has taken it meanwhile).
 TEST_F(RAExportDialog, AFileThatCannotBeWrittenIsToldByItsName)
 {
-    const std::string output = folder.file("taken.ra");
+    const std::string output = folder.File("taken.ra");
     realconv::testing::SetBlockHook([&](uint32_t) { std::filesystem::create_directories(output + "/inside"); });
-    const int32_t result = Export(folder.file("voice.wav"), output,
+    const int32_t result = Export(folder.File("voice.wav"), output,
                                   [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
     EXPECT_EQ(result, 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QString::fromStdString("Cannot write file: " + output));
     EXPECT_TRUE(std::filesystem::is_directory(output + "/inside"));
-    EXPECT_EQ(folder.entries().size(), 2u) << "no temporary file is left";
+    EXPECT_EQ(folder.Files().size(), 2u) << "no temporary file is left";
 }
 
 TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)
 {
-    const QString chosen = QString::fromStdString(folder.file("chosen.ra"));
-    const int32_t result = Export(folder.file("voice.wav"), folder.file("proposed.ra"), [&](QDialog& dialog) {
+    const QString chosen = QString::fromStdString(folder.File("chosen.ra"));
+    const int32_t result = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
         chosenFile = chosen;
         Control<QPushButton>(dialog, "1004")->click();
         ASSERT_EQ(fileRequests.size(), 1u);
@@ -330,7 +330,7 @@ TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)
 
         // Too long for the caller's buffer (260 bytes with the zero), and
         // nothing chosen: the file box keeps its name.
-        chosenFile = QString::fromStdString(folder.path() + "/" + std::string(260, 'a') + ".ra");
+        chosenFile = QString::fromStdString(folder.Path() + "/" + std::string(260, 'a') + ".ra");
         Control<QPushButton>(dialog, "1004")->click();
         chosenFile.clear();
         Control<QPushButton>(dialog, "1004")->click();
@@ -344,7 +344,7 @@ TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)
 
 TEST_F(RAExportDialog, RefusesPathsThatDoNotFitWithoutShowingTheDialog)
 {
-    const std::string longSource = folder.path() + "/" + std::string(300, 'v') + ".wav";
+    const std::string longSource = folder.Path() + "/" + std::string(300, 'v') + ".wav";
     std::strcpy(target, "unchanged.ra");
     EXPECT_EQ(RAExport(nullptr, longSource.c_str(), target), 1);
     EXPECT_STREQ(target, "unchanged.ra");

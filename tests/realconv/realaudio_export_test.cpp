@@ -33,18 +33,18 @@ TEST_P(ExportsAPlayableVoice, WithItsClipInformationTimingAndSound)
 {
     const Source source = GetParam();
     TempFolder folder;
-    WriteFile(folder.file("voice.wav"),
+    WriteFile(folder.File("voice.wav"),
               WaveFile(Voice(source.frames, source.rate), source.rate, source.channels, source.bits));
     ClipInfo clip;
     clip.title = "Morning Greeting";
     clip.author = "Ada Lovelace";
     clip.copyright = "(c) 2024 Warblecast users, \xC3\xA9t\xC3\xA9";
     std::vector<int> percents;
-    ASSERT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), folder.file("voice.ra"), clip,
+    ASSERT_EQ(ExportWaveToRealAudio(folder.File("voice.wav"), folder.File("voice.ra"), clip,
                                     [&](int p) { percents.push_back(p); }, kNoStop),
               kResultOk);
 
-    const ProbedAudio file = ProbeRealAudio(folder.file("voice.ra"));
+    const ProbedAudio file = ProbeRealAudio(folder.File("voice.ra"));
     ASSERT_EQ(file.error, "");
     EXPECT_EQ(file.formatName, "rm");
     EXPECT_EQ(file.codecName, "ra_144");
@@ -76,7 +76,7 @@ TEST_P(ExportsAPlayableVoice, WithItsClipInformationTimingAndSound)
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_EQ(percents.back(), 100);
     // Only the finished file is left in the folder.
-    EXPECT_EQ(folder.entries().size(), 2u);
+    EXPECT_EQ(folder.Files().size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, ExportsAPlayableVoice,
@@ -90,13 +90,13 @@ INSTANTIATE_TEST_SUITE_P(Sources, ExportsAPlayableVoice,
 TEST(RealAudioExport, ClipOptionsBecomeThePlayersPermissions)
 {
     TempFolder folder;
-    WriteFile(folder.file("voice.wav"), WaveFile(Voice(5000, 22050)));
+    WriteFile(folder.File("voice.wav"), WaveFile(Voice(5000, 22050)));
     const auto flagsFor = [&](bool selectiveRecord, bool perfectPlay) {
         ClipInfo clip;
         clip.selectiveRecord = selectiveRecord;
         clip.perfectPlay = perfectPlay;
-        EXPECT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), folder.file("out.ra"), clip, {}, kNoStop), kResultOk);
-        const std::vector<uint8_t> bytes = ReadFile(folder.file("out.ra"));
+        EXPECT_EQ(ExportWaveToRealAudio(folder.File("voice.wav"), folder.File("out.ra"), clip, {}, kNoStop), kResultOk);
+        const std::vector<uint8_t> bytes = ReadFile(folder.File("out.ra"));
         return bytes.size() > kPropFlagsOffset + 1 ? bytes[kPropFlagsOffset] << 8 | bytes[kPropFlagsOffset + 1] : -1;
     };
     EXPECT_EQ(flagsFor(false, false), 0);
@@ -109,37 +109,37 @@ TEST(RealAudioExport, RefusesWhatItCannotConvertAndWritesNothing)
 {
     TempFolder folder;
     const std::vector<int16_t> voice = Voice(3000, 22050);
-    WriteFile(folder.file("voice.wav"), WaveFile(voice));
-    WriteFile(folder.file("text.wav"), Bytes().text("not a wave file").data);
-    WriteFile(folder.file("float.wav"), Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 32, 3)),
+    WriteFile(folder.File("voice.wav"), WaveFile(voice));
+    WriteFile(folder.File("text.wav"), Bytes().text("not a wave file").data);
+    WriteFile(folder.File("float.wav"), Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 32, 3)),
                                                       Chunk("data", PcmData(voice, 1, 32))}));
-    WriteFile(folder.file("silent.wav"), Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 16)), Chunk("data", {})}));
-    WriteFile(folder.file("24bit.wav"), WaveFile(std::vector<int16_t>(3000), 22050, 1, 24));
-    WriteFile(folder.file("3ch.wav"), WaveFile(voice, 22050, 3, 16));
-    WriteFile(folder.file("2khz.wav"), WaveFile(voice, 2000, 1, 16));
-    std::filesystem::create_directory(folder.file("a folder.ra"));
-    const size_t before = folder.entries().size();
+    WriteFile(folder.File("silent.wav"), Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 16)), Chunk("data", {})}));
+    WriteFile(folder.File("24bit.wav"), WaveFile(std::vector<int16_t>(3000), 22050, 1, 24));
+    WriteFile(folder.File("3ch.wav"), WaveFile(voice, 22050, 3, 16));
+    WriteFile(folder.File("2khz.wav"), WaveFile(voice, 2000, 1, 16));
+    std::filesystem::create_directory(folder.File("a folder.ra"));
+    const size_t before = folder.Files().size();
 
     struct Case {
         const char* source;
         std::string target;
         int32_t result;
     } cases[] = {
-        {"missing.wav", folder.file("out.ra"), kResultCannotOpenWave},
-        {"text.wav", folder.file("out.ra"), kResultCannotOpenWave},
-        {"float.wav", folder.file("out.ra"), kResultNoAudioStream},
-        {"silent.wav", folder.file("out.ra"), kResultNoAudioStream},
-        {"24bit.wav", folder.file("out.ra"), kResultFormatRejected},
-        {"3ch.wav", folder.file("out.ra"), kResultFormatRejected},
-        {"2khz.wav", folder.file("out.ra"), kResultFormatRejected},
-        {"voice.wav", folder.file("no such folder/out.ra"), kResultOutputNameRefused},
-        {"voice.wav", folder.file("a folder.ra"), kResultOutputNameRefused},
+        {"missing.wav", folder.File("out.ra"), kResultCannotOpenWave},
+        {"text.wav", folder.File("out.ra"), kResultCannotOpenWave},
+        {"float.wav", folder.File("out.ra"), kResultNoAudioStream},
+        {"silent.wav", folder.File("out.ra"), kResultNoAudioStream},
+        {"24bit.wav", folder.File("out.ra"), kResultFormatRejected},
+        {"3ch.wav", folder.File("out.ra"), kResultFormatRejected},
+        {"2khz.wav", folder.File("out.ra"), kResultFormatRejected},
+        {"voice.wav", folder.File("no such folder/out.ra"), kResultOutputNameRefused},
+        {"voice.wav", folder.File("a folder.ra"), kResultOutputNameRefused},
         {"voice.wav", "", kResultOutputNameRefused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.source) + " -> " + c.target);
-        EXPECT_EQ(ExportWaveToRealAudio(folder.file(c.source), c.target, {}, {}, kNoStop), c.result);
-        EXPECT_EQ(folder.entries().size(), before);
+        EXPECT_EQ(ExportWaveToRealAudio(folder.File(c.source), c.target, {}, {}, kNoStop), c.result);
+        EXPECT_EQ(folder.Files().size(), before);
         EXPECT_STRNE(DescribeResult(c.result), DescribeResult(kResultOk));
     }
 }
@@ -147,36 +147,36 @@ TEST(RealAudioExport, RefusesWhatItCannotConvertAndWritesNothing)
 TEST(RealAudioExport, AStopLeavesThePreviousFileUntouched)
 {
     TempFolder folder;
-    WriteFile(folder.file("voice.wav"), WaveFile(Voice(22050 * 3, 22050)));
+    WriteFile(folder.File("voice.wav"), WaveFile(Voice(22050 * 3, 22050)));
     const std::vector<uint8_t> previous = Bytes().text("the clip exported yesterday").data;
 
     // Stopping before the start, halfway, and after the last block but
     // before the file is finished.
     for (int stopAt : {0, 30, 100}) {
         SCOPED_TRACE(stopAt);
-        WriteFile(folder.file("voice.ra"), previous);
+        WriteFile(folder.File("voice.ra"), previous);
         std::atomic<bool> stop{stopAt == 0};
         const auto progress = [&](int percent) {
             if (percent >= stopAt)
                 stop = true;
         };
-        EXPECT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), folder.file("voice.ra"), {}, progress, stop),
+        EXPECT_EQ(ExportWaveToRealAudio(folder.File("voice.wav"), folder.File("voice.ra"), {}, progress, stop),
                   kResultStopped);
-        EXPECT_EQ(ReadFile(folder.file("voice.ra")), previous);
-        EXPECT_EQ(folder.entries().size(), 2u);
+        EXPECT_EQ(ReadFile(folder.File("voice.ra")), previous);
+        EXPECT_EQ(folder.Files().size(), 2u);
     }
 
     // Without a stop the same call replaces the file.
-    EXPECT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), folder.file("voice.ra"), {}, {}, kNoStop), kResultOk);
-    EXPECT_EQ(ProbeRealAudio(folder.file("voice.ra")).codecName, "ra_144");
+    EXPECT_EQ(ExportWaveToRealAudio(folder.File("voice.wav"), folder.File("voice.ra"), {}, {}, kNoStop), kResultOk);
+    EXPECT_EQ(ProbeRealAudio(folder.File("voice.ra")).codecName, "ra_144");
 }
 
 TEST(RealAudioExport, ExportsToANameOf250Bytes)
 {
     TempFolder folder;
-    WriteFile(folder.file("voice.wav"), WaveFile(Voice(5000, 22050)));
-    const std::string target = folder.file(std::string(247, 'r') + ".ra");
-    EXPECT_EQ(ExportWaveToRealAudio(folder.file("voice.wav"), target, {}, {}, kNoStop), kResultOk);
+    WriteFile(folder.File("voice.wav"), WaveFile(Voice(5000, 22050)));
+    const std::string target = folder.File(std::string(247, 'r') + ".ra");
+    EXPECT_EQ(ExportWaveToRealAudio(folder.File("voice.wav"), target, {}, {}, kNoStop), kResultOk);
     EXPECT_EQ(ProbeRealAudio(target).codecName, "ra_144");
 }
 

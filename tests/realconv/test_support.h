@@ -11,37 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace realconv_test {
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "realconv-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string file(const std::string& name) const { return (std::filesystem::path(path_) / name).string(); }
-    const std::string& path() const { return path_; }
-    // Everything in the folder, hidden files included.
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    std::string path_;
-};
+using testsupport::TempFolder;
 
 // A vowel whose fundamental glides between 110 and 190 Hz, its harmonics kept
 // below 2 kHz, under a syllable envelope; then a pause; then two tones.

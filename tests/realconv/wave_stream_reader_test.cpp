@@ -49,10 +49,10 @@ TEST(WaveStreamReader, DeliversWholeBlocksAndPadsTheLastWithZeros)
 {
     TempFolder folder;
     const std::vector<int16_t> voice = Voice(100000, 22050);
-    WriteFile(folder.file("voice.wav"), WaveFile(voice));
+    WriteFile(folder.File("voice.wav"), WaveFile(voice));
 
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(folder.file("voice.wav")), WaveReadStatus::Ok);
+    ASSERT_EQ(reader.open(folder.File("voice.wav")), WaveReadStatus::Ok);
     uint32_t durationMs = 0, total = 0;
     ASSERT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::Ok);
     EXPECT_EQ(total, 100000u);
@@ -85,9 +85,9 @@ TEST(WaveStreamReader, DeliversWholeBlocksAndPadsTheLastWithZeros)
 TEST(WaveStreamReader, ReadLastFlagsTheEndWhateverRemains)
 {
     TempFolder folder;
-    WriteFile(folder.file("voice.wav"), WaveFile(Voice(10000, 22050)));
+    WriteFile(folder.File("voice.wav"), WaveFile(Voice(10000, 22050)));
     WaveStreamReader reader;
-    ASSERT_TRUE(OpenWithInfo(reader, folder.file("voice.wav")));
+    ASSERT_TRUE(OpenWithInfo(reader, folder.File("voice.wav")));
     MediaSample sample;
     ASSERT_EQ(reader.startReading(sample, 4410), WaveReadStatus::Ok);
     EXPECT_EQ(sample.flags(), 0u);
@@ -125,9 +125,9 @@ TEST(WaveStreamReader, ReadsTheLayoutsOtherWritersUse)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile(folder.file("in.wav"), c.file);
+        WriteFile(folder.File("in.wav"), c.file);
         WaveStreamReader reader;
-        ASSERT_EQ(reader.open(folder.file("in.wav")), WaveReadStatus::Ok);
+        ASSERT_EQ(reader.open(folder.File("in.wav")), WaveReadStatus::Ok);
         uint32_t durationMs = 0, total = 0;
         ASSERT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::Ok);
         EXPECT_EQ(total, c.frames);
@@ -144,9 +144,9 @@ TEST(WaveStreamReader, ReadsTheLayoutsOtherWritersUse)
         EXPECT_EQ(valid, uint64_t(c.frames) * uint64_t(c.channels * c.bits / 8));
     }
     // The sound itself survives, byte for byte.
-    WriteFile(folder.file("in.wav"), cases[1].file);
+    WriteFile(folder.File("in.wav"), cases[1].file);
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(folder.file("in.wav")), WaveReadStatus::Ok);
+    ASSERT_EQ(reader.open(folder.File("in.wav")), WaveReadStatus::Ok);
     const std::vector<Block> blocks = ReadAllBlocks(reader, uint32_t(data.size()));
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].bytes, data);
@@ -209,9 +209,9 @@ TEST(WaveStreamReader, RefusesMalformedFilesWithAClearReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile(folder.file("bad.wav"), c.file);
+        WriteFile(folder.File("bad.wav"), c.file);
         WaveStreamReader reader;
-        EXPECT_EQ(reader.open(folder.file("bad.wav")), c.open);
+        EXPECT_EQ(reader.open(folder.File("bad.wav")), c.open);
         uint32_t durationMs = 0, total = 0;
         EXPECT_EQ(reader.getInfo(durationMs, total), c.info);
         MediaSample sample;
@@ -223,8 +223,8 @@ TEST(WaveStreamReader, RefusesMalformedFilesWithAClearReason)
 
     WaveStreamReader reader;
     EXPECT_EQ(reader.open(""), WaveReadStatus::NoPath);
-    EXPECT_EQ(reader.open(folder.file("missing.wav")), WaveReadStatus::CannotOpen);
-    EXPECT_EQ(reader.open(folder.path()), WaveReadStatus::CannotOpen);
+    EXPECT_EQ(reader.open(folder.File("missing.wav")), WaveReadStatus::CannotOpen);
+    EXPECT_EQ(reader.open(folder.Path()), WaveReadStatus::CannotOpen);
 }
 
 TEST(WaveStreamReader, RefusesDurationsBeyond32BitMilliseconds)
@@ -232,9 +232,9 @@ TEST(WaveStreamReader, RefusesDurationsBeyond32BitMilliseconds)
     // 5 million frames of one byte at 1 Hz.
     TempFolder folder;
     std::vector<uint8_t> format = PcmFormat(1, 1, 8);
-    WriteFile(folder.file("slow.wav"), Riff("WAVE", {Chunk("fmt ", format), Chunk("data", std::vector<uint8_t>(5000000, 128))}));
+    WriteFile(folder.File("slow.wav"), Riff("WAVE", {Chunk("fmt ", format), Chunk("data", std::vector<uint8_t>(5000000, 128))}));
     WaveStreamReader reader;
-    ASSERT_EQ(reader.open(folder.file("slow.wav")), WaveReadStatus::Ok);
+    ASSERT_EQ(reader.open(folder.File("slow.wav")), WaveReadStatus::Ok);
     uint32_t durationMs = 0, total = 0;
     EXPECT_EQ(reader.getInfo(durationMs, total), WaveReadStatus::TooLong);
 }
@@ -242,9 +242,9 @@ TEST(WaveStreamReader, RefusesDurationsBeyond32BitMilliseconds)
 TEST(WaveStreamReader, RefusesBlockSizesThatCannotHoldAFrame)
 {
     TempFolder folder;
-    WriteFile(folder.file("in.wav"), WaveFile(Voice(1000, 22050), 22050, 2, 16));
+    WriteFile(folder.File("in.wav"), WaveFile(Voice(1000, 22050), 22050, 2, 16));
     WaveStreamReader reader;
-    ASSERT_TRUE(OpenWithInfo(reader, folder.file("in.wav")));
+    ASSERT_TRUE(OpenWithInfo(reader, folder.File("in.wav")));
     MediaSample sample;
     EXPECT_EQ(reader.startReading(sample, 3), WaveReadStatus::BadBlockSize);
     EXPECT_EQ(reader.startReading(sample, WaveStreamReader::kMaxBlockBytes + 1), WaveReadStatus::BadBlockSize);
@@ -260,7 +260,7 @@ TEST(WaveStreamReader, StopsWhenTheFileShrinksWhileBeingRead)
     // Without the check the reader would hand out empty blocks for ever,
     // its position never reaching the end.
     TempFolder folder;
-    const std::string path = folder.file("shrinking.wav");
+    const std::string path = folder.File("shrinking.wav");
     WriteFile(path, WaveFile(Voice(20000, 22050)));
     WaveStreamReader reader;
     ASSERT_TRUE(OpenWithInfo(reader, path));

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "../effects/reference_effects.h"
-#include "../effects/test_signals.h"
+#include "test_signals.h"
 #include "effect_catalogue.h"
 #include "effect_settings.h"
 #include "media_test_support.h"
@@ -66,7 +66,7 @@ class RenderTool : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        voice_ = signals::SpeechLike(22050);
+        voice_ = testsignals::SpeechLike(22050);
         WriteAll(In(), Riff({Chunk("fmt ", FormatBody(1, 1, 22050, 16)), Chunk("data", Samples16(voice_))}));
     }
     std::string In() const { return dir_.File("in.wav"); }

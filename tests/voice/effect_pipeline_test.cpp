@@ -5,7 +5,7 @@
 #include <array>
 
 #include "../effects/reference_effects.h"
-#include "../effects/test_signals.h"
+#include "test_signals.h"
 #include "effect_catalogue.h"
 #include "effect_pipeline.h"
 #include "effects.h"
@@ -88,7 +88,7 @@ EffectSwitches AllTwelve(int32_t pitch = 3)
 
 TEST(EffectPipeline, RunsTheEffectsInCatalogueOrderBitForBit)
 {
-    const std::vector<int16_t> voice = signals::SpeechLike(30000);
+    const std::vector<int16_t> voice = testsignals::SpeechLike(30000);
     std::vector<EffectSwitches> combinations{AllTwelve(0), AllTwelve(12)};
     for (int e = 0; e < voice::kEffectCount; ++e) {
         EffectSwitches one;
@@ -114,7 +114,7 @@ TEST(EffectPipeline, RunsTheEffectsInCatalogueOrderBitForBit)
 
 TEST(EffectPipeline, EveryRunStartsAgainFromTheUnprocessedVoice)
 {
-    const std::vector<int16_t> voice = signals::SpeechLike(20000);
+    const std::vector<int16_t> voice = testsignals::SpeechLike(20000);
     voice::VoiceDocument d = DocumentWith(voice);
     RecordingHost host;
     EffectSwitches s = AllTwelve();
@@ -130,7 +130,7 @@ TEST(EffectPipeline, EveryRunStartsAgainFromTheUnprocessedVoice)
 
 TEST(EffectPipeline, ShowsTheProgressWindowOnlyWhenSomethingIsProcessed)
 {
-    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(5000));
+    voice::VoiceDocument d = DocumentWith(testsignals::SpeechLike(5000));
     RecordingHost host;
     EffectSwitches slow;
     slow[Effect::SlowMonster] = true;
@@ -149,7 +149,7 @@ TEST(EffectPipeline, ShowsTheProgressWindowOnlyWhenSomethingIsProcessed)
 
 TEST(EffectPipeline, StepsPerEffectShareTheGauge)
 {
-    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(12000));
+    voice::VoiceDocument d = DocumentWith(testsignals::SpeechLike(12000));
     RecordingHost host;
     voice::ApplyEffects(d, AllTwelve(), "", host);
     EXPECT_EQ(effects::StepsPerEffect, 10);
@@ -168,7 +168,7 @@ TEST(EffectPipeline, StepsPerEffectShareTheGauge)
 
 TEST(EffectPipeline, EchoKeepsTheVoiceLength)
 {
-    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(22050));
+    voice::VoiceDocument d = DocumentWith(testsignals::SpeechLike(22050));
     RecordingHost host;
     EffectSwitches echo;
     echo[Effect::Echo] = true;
@@ -179,7 +179,7 @@ TEST(EffectPipeline, EchoKeepsTheVoiceLength)
 TEST(EffectPipeline, WritesTheProcessedVoiceAtTheRateTheSpeedSwitchesChoose)
 {
     TempDir dir;
-    const std::vector<int16_t> voice = signals::SpeechLike(4000);
+    const std::vector<int16_t> voice = testsignals::SpeechLike(4000);
     struct Case {
         bool slow, fast;
         uint32_t rate;
@@ -208,7 +208,7 @@ TEST(EffectPipeline, WritesTheProcessedVoiceAtTheRateTheSpeedSwitchesChoose)
 
 TEST(EffectPipeline, ReportsAFileThatCannotBeWritten)
 {
-    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(100));
+    voice::VoiceDocument d = DocumentWith(testsignals::SpeechLike(100));
     RecordingHost host;
     EXPECT_FALSE(voice::ApplyEffects(d, EffectSwitches{}, "/nonexistent/folder/out.wav", host));
 }
@@ -232,7 +232,7 @@ namespace {
 // routines give.
 TEST(EffectPipeline, TwoThreadsGiveTheSameVoiceAsOne)
 {
-    const std::vector<int16_t> voice = signals::SpeechLike(200003);
+    const std::vector<int16_t> voice = testsignals::SpeechLike(200003);
     for (const EffectSwitches& s : {AllTwelve(1), AllTwelve(11), [] {
              EffectSwitches noBarriers = AllTwelve(4);
              noBarriers[Effect::Backward] = noBarriers[Effect::FadeIn] = noBarriers[Effect::FadeOut] = false;
@@ -249,7 +249,7 @@ TEST(EffectPipeline, TwoThreadsGiveTheSameVoiceAsOne)
 
 TEST(EffectPipeline, ProgressFromBothThreadsReachesTheGauge)
 {
-    voice::VoiceDocument d = DocumentWith(signals::SpeechLike(300000));
+    voice::VoiceDocument d = DocumentWith(testsignals::SpeechLike(300000));
     RecordingHost host;
     voice::ApplyEffects(d, AllTwelve(), "", host);
     EXPECT_EQ(host.steps, 120);  // ten steps from each of the twelve effects

@@ -151,7 +151,7 @@ TEST(MalformedFiles, AFolderAtThePathIsLikeNoFile)
     TempDir dir;
     RecordingFeedback feedback;
     voice::EffectSettings settings;
-    EXPECT_FALSE(voice::ReadWaveFile(dir.Path().string(), settings, feedback));
+    EXPECT_FALSE(voice::ReadWaveFile(dir.Path(), settings, feedback));
     EXPECT_TRUE(feedback.messages.empty());
 }
 

@@ -14,15 +14,55 @@
 
 #include "prtlsbtn.h"
 #include "prtlvled.h"
-#include "sound_checks.h"
+#include "sound_support.h"
 #include "tapedeck/tapedeck.h"
+#include "test_signals.h"
 #include "voice_player.h"
 #include "voice_recorder.h"
 #include "window_fixture.h"
 
 namespace {
 
-using soundcheck::Samples;
+using soundtest::Samples;
+
+// The samples of a 16-bit wave file's first channel; false when unreadable.
+bool ReadSamples(const std::string& path, Samples& samples)
+{
+    soundtest::WaveFile file;
+    if (!soundtest::ReadWaveFile(path, file))
+        return false;
+    samples = file.firstChannel();
+    return true;
+}
+
+// Plays samples through the wave output device while the event loop runs,
+// fed as the program feeds it.
+class BackgroundPlayer {
+public:
+    BackgroundPlayer(Samples samples, uint32_t samplesPerSecond)
+        : samples_(std::move(samples)), player_(soundtest::PlayOnce(samples_)), rate_(samplesPerSecond)
+    {
+    }
+    bool start()
+    {
+        if (player_.open(rate_) != platform::MMSYSERR_NOERROR)
+            return false;
+        player_.start();
+        return true;
+    }
+    // Sound has begun to come out.
+    bool sounding() const
+    {
+        platform::MMTIME time{platform::TIME_SAMPLES, {}};
+        return player_.device() != 0 &&
+               platform::waveOutGetPosition(player_.device(), &time, sizeof time) == 0 && time.u.sample > 0;
+    }
+
+private:
+    Samples samples_;  // played from here: declared before the player
+    soundtest::DoubleBufferPlayer player_;
+    uint32_t rate_;
+};
 
 // A sound server's first stream can take two seconds to begin.
 constexpr int kStartMs = 8000;
@@ -78,13 +118,13 @@ protected:
                 return level == 0;
             },
             kStartMs));
-        return AudioStopRecord() == 0 && soundcheck::ReadSamples(path, recorded);
+        return AudioStopRecord() == 0 && ReadSamples(path, recorded);
     }
 };
 
 TEST_F(PlayRecordPulseTest, ClickingRecordTwiceRecordsWhatTheSoundCardHears)
 {
-    soundcheck::BackgroundPlayer tone(soundcheck::Tone(660, 22050 * 6), 22050);
+    BackgroundPlayer tone(testsignals::Tone(660, 22050 * 6, 12000), 22050);
     ASSERT_TRUE(tone.start());
     ASSERT_TRUE(QTest::qWaitFor([&] { return tone.sounding(); }, kStartMs));
 
@@ -108,7 +148,7 @@ TEST_F(PlayRecordPulseTest, ClickingRecordTwiceRecordsWhatTheSoundCardHears)
     EXPECT_TRUE(messages.empty());
     const Samples voice(Voice().VoiceData.samples(), Voice().VoiceData.samples() + Voice().VoiceBytes() / 2);
     ASSERT_GT(voice.size(), 22050u);
-    EXPECT_NEAR(soundcheck::ToneFrequency(voice, 2000, voice.size() - 2000), 660, 1);
+    EXPECT_NEAR(soundtest::HeardFrequency(voice, 2000, voice.size() - 2000, 22050), 660, 1);
     EXPECT_TRUE(form->Save1->isEnabled());
     EXPECT_TRUE(form->SaveAs1->isEnabled());
     EXPECT_TRUE(form->Export1->menuAction()->isEnabled());
@@ -150,7 +190,7 @@ Samples Stretched(const Samples& voice)
 
 TEST_F(PlayRecordPulseTest, SlowMonsterPlaysATwoSecondVoiceForFourSecondsWhileTheReadOutReachesTwo)
 {
-    const Samples voice = soundcheck::SpeechLike(44100);
+    const Samples voice = testsignals::SpeechLike(44100);
     LoadVoice(voice);
     form->SlowMonstButton->SetDown(true);
     // The read-out shows the voice's length until the first tick shows the
@@ -172,7 +212,7 @@ TEST_F(PlayRecordPulseTest, SlowMonsterPlaysATwoSecondVoiceForFourSecondsWhileTh
                 kStartMs + 8000));
         },
         recorded));
-    const soundcheck::Match match = soundcheck::FindInRecording(recorded, Stretched(voice));
+    const soundtest::Alignment match = soundtest::FindInRecording(recorded, Stretched(voice));
     EXPECT_GT(match.correlation, 0.9) << "lag " << match.lag;
     EXPECT_NEAR(highest, 2.0, 0.15);
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:02:00");  // the length again
@@ -182,7 +222,7 @@ TEST_F(PlayRecordPulseTest, SlowMonsterPlaysATwoSecondVoiceForFourSecondsWhileTh
 
 TEST_F(PlayRecordPulseTest, WhatIsPlayedIsTheProcessedVoice)
 {
-    LoadVoice(soundcheck::SpeechLike(44100));
+    LoadVoice(testsignals::SpeechLike(44100));
     form->EchoButton->SetDown(true);
     form->BackwardButton->SetDown(true);
     Samples recorded, processed;
@@ -194,11 +234,11 @@ TEST_F(PlayRecordPulseTest, WhatIsPlayedIsTheProcessedVoice)
             EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Player().IsPlaying(); }, kStartMs + 6000));
         },
         recorded));
-    const soundcheck::Match match = soundcheck::FindInRecording(recorded, processed);
+    const soundtest::Alignment match = soundtest::FindInRecording(recorded, processed);
     EXPECT_GT(match.correlation, 0.95) << "lag " << match.lag;
     // The unprocessed voice is not what was heard.
     const Samples original(Voice().VoiceData.samples(), Voice().VoiceData.samples() + 44100);
-    EXPECT_LT(soundcheck::FindInRecording(recorded, original).correlation, 0.8);
+    EXPECT_LT(soundtest::FindInRecording(recorded, original).correlation, 0.8);
     RecordProperty("correlation", std::to_string(match.correlation));
 }
 

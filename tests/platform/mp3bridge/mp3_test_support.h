@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace mp3test {
 
 // A voice-like sound: a gliding pitch with falling harmonics, shaped into
@@ -58,7 +60,7 @@ void ExpectFaithfulLameExport(const std::string& mp3, const std::vector<int16_t>
 // 22050 Hz mono, encoded with encode(sourceWave, mp3), decode to exactly
 // their samples. Returns the last MP3 file written (in folder).
 std::string ExpectGaplessAtSeveralLengths(const std::function<bool(const std::string&, const std::string&)>& encode,
-                                          const class ScratchFolder& folder);
+                                          const testsupport::TempFolder& folder);
 
 // The voices both routes are tried with, and the rates a LAME encoder offers
 // for each at the voice's own sample rate.
@@ -72,16 +74,6 @@ std::string VoiceCaseName(const VoiceCase& c);
 
 std::string ReadAll(const std::string& path);
 
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    // Names of the files the folder holds.
-    std::vector<std::string> Files() const;
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchFolder = testsupport::TempFolder;
 
 }  // namespace mp3test

@@ -47,7 +47,7 @@ constexpr uint64_t kSomeSound = 44 + 8192;
 
 TEST_F(TapedeckTest, StartRefusesWhatItCannotRecordWithItsCode)
 {
-    const std::string path = scratch_.path("voice.wav");
+    const std::string path = scratch_.File("voice.wav");
     EXPECT_EQ(AudioStartRecord(nullptr, 22050, 16, 1, 0), TAPEDECK_NO_FILE_NAME);
     EXPECT_EQ(AudioStartRecord("", 22050, 16, 1, 0), TAPEDECK_NO_FILE_NAME);
 
@@ -58,9 +58,9 @@ TEST_F(TapedeckTest, StartRefusesWhatItCannotRecordWithItsCode)
     // The sound server records at most 384 kHz: the device itself says no.
     EXPECT_EQ(AudioStartRecord(path.c_str(), 400000, 16, 1, 0), TAPEDECK_BAD_FORMAT);
 
-    EXPECT_EQ(AudioStartRecord(scratch_.path("missing/voice.wav").c_str(), 22050, 16, 1, 0),
+    EXPECT_EQ(AudioStartRecord(scratch_.File("missing/voice.wav").c_str(), 22050, 16, 1, 0),
               TAPEDECK_CANNOT_CREATE_FILE);
-    EXPECT_EQ(AudioStartRecord(scratch_.path("").c_str(), 22050, 16, 1, 0), TAPEDECK_CANNOT_CREATE_FILE);
+    EXPECT_EQ(AudioStartRecord(scratch_.File("").c_str(), 22050, 16, 1, 0), TAPEDECK_CANNOT_CREATE_FILE);
 
     AudioSetRecordDevice("parrotel_no_such_device");
     EXPECT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_NO_DEVICE);
@@ -73,8 +73,8 @@ TEST_F(TapedeckTest, StartRefusesWhatItCannotRecordWithItsCode)
 
 TEST_F(TapedeckTest, ASecondStartIsRefusedAndTouchesNothing)
 {
-    const std::string first = scratch_.path("first.wav");
-    const std::string second = scratch_.path("second.wav");
+    const std::string first = scratch_.File("first.wav");
+    const std::string second = scratch_.File("second.wav");
     ASSERT_EQ(AudioStartRecord(first.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
     EXPECT_EQ(AudioStartRecord(second.c_str(), 22050, 16, 1, 0), TAPEDECK_ALREADY_RECORDING);
     EXPECT_FALSE(std::filesystem::exists(second));
@@ -96,7 +96,7 @@ TEST_F(TapedeckTest, TheFileIsACompleteWaveFileInTheFormatAskedFor)
     };
     for (const Format format : {Format{22050, 16, 1}, Format{44100, 16, 2}, Format{11025, 8, 1}, Format{8000, 8, 2}}) {
         SCOPED_TRACE(testing::Message() << format.rate << " Hz " << format.bits << " bits " << format.channels);
-        const std::string path = scratch_.path("format.wav");
+        const std::string path = scratch_.File("format.wav");
         ASSERT_EQ(AudioStartRecord(path.c_str(), format.rate, format.bits, format.channels, 0), TAPEDECK_OK);
         ASSERT_TRUE(WaitForFileSize(path, kSomeSound));
         ASSERT_EQ(AudioStopRecord(), 0);
@@ -124,7 +124,7 @@ TEST_F(TapedeckTest, TheFileIsACompleteWaveFileInTheFormatAskedFor)
 
 TEST_F(TapedeckTest, TheStoppedRecordingIsOnTheDisk)
 {
-    const std::string path = std::filesystem::canonical(scratch_.path("")).string() + "/durable.wav";
+    const std::string path = std::filesystem::canonical(scratch_.File("")).string() + "/durable.wav";
     ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
     disktest::DiskCalls().clear();
     ASSERT_EQ(AudioStopRecord(), 0);
@@ -136,8 +136,8 @@ TEST_F(TapedeckTest, TheStoppedRecordingIsOnTheDisk)
 
 TEST_F(TapedeckTest, TheRecordingHoldsWhatWasPlayedWhileItRan)
 {
-    const std::string path = scratch_.path("played.wav");
-    const Samples tone = signals::Tone(440, 22050 / 2, 12000);  // half a second
+    const std::string path = scratch_.File("played.wav");
+    const Samples tone = testsignals::Tone(440, 22050 / 2, 12000);  // half a second
     ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
     ASSERT_TRUE(PlayToEnd(tone, 22050));
     ASSERT_TRUE(WaitUntilQuiet());
@@ -163,7 +163,7 @@ TEST_F(TapedeckTest, TheRecordingHoldsWhatWasPlayedWhileItRan)
 
 TEST_F(TapedeckTest, TheLevelIsThePeakOfTheLastTenthOfASecond)
 {
-    const std::string path = scratch_.path("level.wav");
+    const std::string path = scratch_.File("level.wav");
     ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
     ASSERT_TRUE(WaitForFileSize(path, kSomeSound));
     int32_t second = -1;
@@ -171,7 +171,7 @@ TEST_F(TapedeckTest, TheLevelIsThePeakOfTheLastTenthOfASecond)
     EXPECT_EQ(second, 0);
 
     // A tone at half of full scale reads as 50 while it plays.
-    const Samples tone = signals::Tone(440, 22050, 16384);
+    const Samples tone = testsignals::Tone(440, 22050, 16384);
     DoubleBufferPlayer player(PlayOnce(tone));
     ASSERT_EQ(player.open(22050), platform::MMSYSERR_NOERROR);
     player.start();
@@ -197,9 +197,9 @@ TEST_F(TapedeckTest, TheLevelIsThePeakOfTheLastTenthOfASecond)
 
 TEST_F(TapedeckTest, WhenTheSoundServerGoesAwayTheRecordingSoFarIsKept)
 {
-    const std::string path = scratch_.path("cut.wav");
+    const std::string path = scratch_.File("cut.wav");
     {
-        PrivateSoundServer server(scratch_.path("server"));
+        PrivateSoundServer server(scratch_.File("server"));
         ASSERT_TRUE(server.running());
         ASSERT_EQ(AudioStartRecord(path.c_str(), 22050, 16, 1, 0), TAPEDECK_OK);
         ASSERT_TRUE(WaitForFileSize(path, 44 + 22050));  // half a second of sound
@@ -237,7 +237,7 @@ private:
 
 TEST_F(TapedeckTest, WhenTheDiskIsFullTheFileKeepsEveryWholeFrameThatFitted)
 {
-    const std::string path = scratch_.path("full.wav");
+    const std::string path = scratch_.File("full.wav");
     constexpr rlim_t kLimit = 20001;
     // Started first: the sound server's client sets up its shared memory
     // on the way, which the limit would hamper.

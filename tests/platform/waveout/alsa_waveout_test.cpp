@@ -79,10 +79,10 @@ TEST_F(AlsaWaveOutTest, AToneKeepsItsPitchAtVoiceSpeedAndIsShiftedByTheRateItIsP
 {
     // One second of 1000 Hz at the voice's rate: played at half and double
     // the rate it sounds an octave lower and higher for twice and half as long.
-    const Samples tone = signals::Tone(1000, 22050, 12000);
+    const Samples tone = testsignals::Tone(1000, 22050, 12000);
     for (const uint32_t rate : {22050u, 11025u, 44100u}) {
         const double seconds = 22050.0 / rate;
-        const Samples heard = HeardWhilePlaying(scratch_.path("tone.wav"), tone, rate, seconds);
+        const Samples heard = HeardWhilePlaying(scratch_.File("tone.wav"), tone, rate, seconds);
         const size_t start = FirstLoudSample(heard, kLoud);
         ASSERT_LT(start + size_t(seconds * kVoiceRate), heard.size()) << rate;
         // Away from the edges, where the resamplers settle.
@@ -97,8 +97,8 @@ TEST_F(AlsaWaveOutTest, AToneKeepsItsPitchAtVoiceSpeedAndIsShiftedByTheRateItIsP
 
 TEST_F(AlsaWaveOutTest, AVoiceComesBackAsItWasPlayed)
 {
-    const Samples voice = signals::SpeechLike(44100);
-    const Samples heard = HeardWhilePlaying(scratch_.path("voice.wav"), voice, 22050, LoudSeconds(voice));
+    const Samples voice = testsignals::SpeechLike(44100);
+    const Samples heard = HeardWhilePlaying(scratch_.File("voice.wav"), voice, 22050, LoudSeconds(voice));
     const Alignment alignment = FindInRecording(heard, voice);
     EXPECT_GT(alignment.correlation, 0.95) << "lag " << alignment.lag;
     RecordProperty("correlation", std::to_string(alignment.correlation));
@@ -108,13 +108,13 @@ TEST_F(AlsaWaveOutTest, AVoiceComesBackAsItWasPlayed)
 
 TEST_F(AlsaWaveOutTest, AtHalfTheRateATwoSecondVoicePlaysForFourSeconds)
 {
-    const Samples voice = signals::SpeechLike(44100);
+    const Samples voice = testsignals::SpeechLike(44100);
     DoubleBufferPlayer player(PlayOnce(voice));
     std::vector<uint32_t> positions;
     WaveFile recorded;
     // Recording keeps the null sink awake, as a sound card is: an idle null
     // sink takes a second or two to begin a stream.
-    ASSERT_TRUE(RecordWhile(scratch_.path("slow.wav"), [&] {
+    ASSERT_TRUE(RecordWhile(scratch_.File("slow.wav"), [&] {
         ASSERT_EQ(player.open(11025), MMSYSERR_NOERROR);
         player.start();
         ASSERT_TRUE(RunEventLoopUntil(
@@ -141,10 +141,10 @@ TEST_F(AlsaWaveOutTest, AtHalfTheRateATwoSecondVoicePlaysForFourSeconds)
 
 TEST_F(AlsaWaveOutTest, ResetSilencesTheDeviceAtOnceAndReturnsEveryHeader)
 {
-    const Samples tone = signals::Tone(700, 22050 * 4, 12000);
+    const Samples tone = testsignals::Tone(700, 22050 * 4, 12000);
     WaveFile recorded;
     DoubleBufferPlayer player(PlayOnce(tone));
-    ASSERT_TRUE(RecordWhile(scratch_.path("reset.wav"), [&] {
+    ASSERT_TRUE(RecordWhile(scratch_.File("reset.wav"), [&] {
         ASSERT_EQ(player.open(22050), MMSYSERR_NOERROR);
         player.start();
         ASSERT_TRUE(RunEventLoopUntil([&] { return PositionIn(player.device(), TIME_SAMPLES) >= 22050; }, 5s));
@@ -153,7 +153,7 @@ TEST_F(AlsaWaveOutTest, ResetSilencesTheDeviceAtOnceAndReturnsEveryHeader)
         for (int i = 0; i < 2; ++i)
             EXPECT_EQ(WaveHeaderFlags(player.header(i)), WHDR_PREPARED | WHDR_DONE);
         // Half a second more of what the sink plays: nothing plays on.
-        const std::string path = scratch_.path("reset.wav");
+        const std::string path = scratch_.File("reset.wav");
         ASSERT_TRUE(WaitForFileSize(path, std::filesystem::file_size(path) + 22050));
         EXPECT_TRUE(WaitUntilQuiet());
         EXPECT_EQ(PositionIn(player.device(), TIME_SAMPLES), 0u);
@@ -167,17 +167,17 @@ TEST_F(AlsaWaveOutTest, ResetSilencesTheDeviceAtOnceAndReturnsEveryHeader)
 
 TEST_F(AlsaWaveOutTest, APausedDeviceHoldsItsPositionAndPlaysOnAfterRestart)
 {
-    const Samples tone = signals::Tone(500, 22050 * 2, 12000);
+    const Samples tone = testsignals::Tone(500, 22050 * 2, 12000);
     DoubleBufferPlayer player(PlayOnce(tone));
     WaveFile recorded;
-    ASSERT_TRUE(RecordWhile(scratch_.path("pause.wav"), [&] {
+    ASSERT_TRUE(RecordWhile(scratch_.File("pause.wav"), [&] {
         ASSERT_EQ(player.open(22050), MMSYSERR_NOERROR);
         player.start();
         ASSERT_TRUE(RunEventLoopUntil([&] { return PositionIn(player.device(), TIME_SAMPLES) >= 11025; }, 5s));
         waveOutPause(player.device());
         // Once the paused sound has died away, the position holds while
         // another 0.6 s of the sink's silence is recorded.
-        const std::string path = scratch_.path("pause.wav");
+        const std::string path = scratch_.File("pause.wav");
         ASSERT_TRUE(WaitUntilQuiet());
         const uint32_t held = PositionIn(player.device(), TIME_SAMPLES);
         ASSERT_TRUE(WaitForFileSize(path, std::filesystem::file_size(path) + 26460));
@@ -199,9 +199,9 @@ TEST_F(AlsaWaveOutTest, APausedDeviceHoldsItsPositionAndPlaysOnAfterRestart)
 
 TEST_F(AlsaWaveOutTest, WhenTheSoundServerGoesAwayPlaybackEndsInsteadOfHanging)
 {
-    PrivateSoundServer server(scratch_.path("server"));
+    PrivateSoundServer server(scratch_.File("server"));
     ASSERT_TRUE(server.running());
-    const Samples tone = signals::Tone(440, 22050 * 10, 12000);
+    const Samples tone = testsignals::Tone(440, 22050 * 10, 12000);
     DoubleBufferPlayer player(PlayOnce(tone));
     ASSERT_EQ(player.open(22050), MMSYSERR_NOERROR);
     player.start();

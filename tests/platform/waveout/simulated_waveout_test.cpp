@@ -5,6 +5,7 @@
 
 #include "sound_support.h"
 #include "waveout/simulated_waveout.h"
+#include "waveout_device.h"
 
 #include <QCoreApplication>
 
@@ -263,3 +264,43 @@ TEST_F(SimulatedWaveOutTest, WithoutAWindowNoMessagesAreSentButTheFlagsTellTheSt
 }
 
 }  // namespace
+
+// The device thread may find the queue empty and report everything played
+// just as a new header arrives: that header must wait to be taken and
+// played, not come back unheard.
+TEST(WaveOutDevice, AHeaderWrittenAfterTheLastTakeIsNotCompletedUnplayed)
+{
+    class Device : public platform::WaveOutDevice {
+    public:
+        using WaveOutDevice::WaveOutDevice;
+        size_t Take(uint8_t* to, size_t max)
+        {
+            std::lock_guard lock(mutex_);
+            return takeLocked(to, max);
+        }
+        void PlayedAllQueued()
+        {
+            std::lock_guard lock(mutex_);
+            playedLocked(queuedBytesLocked());
+        }
+    };
+    Device device(platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0});
+    std::array<std::array<char, 64>, 2> data{};
+    data[1].fill(7);
+    std::array<platform::WAVEHDR, 2> headers{};
+    for (size_t i = 0; i < 2; ++i) {
+        headers[i].lpData = data[i].data();
+        headers[i].dwBufferLength = 64;
+        headers[i].dwFlags = platform::WHDR_PREPARED;
+    }
+    ASSERT_EQ(device.write(&headers[0]), platform::MMSYSERR_NOERROR);
+    std::array<uint8_t, 256> taken{};
+    EXPECT_EQ(device.Take(taken.data(), taken.size()), 64u);
+    ASSERT_EQ(device.write(&headers[1]), platform::MMSYSERR_NOERROR);
+    device.PlayedAllQueued();
+    EXPECT_TRUE(headers[0].dwFlags & platform::WHDR_DONE);
+    EXPECT_FALSE(headers[1].dwFlags & platform::WHDR_DONE);
+    ASSERT_EQ(device.Take(taken.data(), taken.size()), 64u);
+    EXPECT_EQ(taken[0], 7);
+    EXPECT_EQ(taken[63], 7);
+}

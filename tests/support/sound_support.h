@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace soundtest {
 
 using Clock = std::chrono::steady_clock;
@@ -174,14 +176,6 @@ private:
 };
 
 // A scratch folder removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    std::string path(const std::string& name) const { return folder_ + "/" + name; }
-
-private:
-    std::string folder_;
-};
+using ScratchFolder = testsupport::TempFolder;
 
 }  // namespace soundtest

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace signals {
+namespace testsignals {
 
 using Voice = std::vector<int16_t>;
 
@@ -86,9 +86,9 @@ inline double ZeroCrossingFrequency(const Voice& v, size_t from, size_t to, doub
     return (crossings - 1) * rate / (last - first);
 }
 
-}  // namespace signals
+}  // namespace testsignals
 
-namespace signals {
+namespace testsignals {
 
 // The strongest frequency between lowHz and highHz (1 Hz resolution), by a
 // Goertzel scan over [from, to).
@@ -113,4 +113,4 @@ inline double DominantFrequency(const Voice& v, size_t from, size_t to, double l
     return best;
 }
 
-}  // namespace signals
+}  // namespace testsignals

@@ -361,18 +361,4 @@ void PrivateSoundServer::stop()
     running_ = false;
 }
 
-ScratchFolder::ScratchFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "parrotel-sound-XXXXXX").string();
-    if (mkdtemp(pattern.data()))
-        folder_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    if (!folder_.empty())
-        std::filesystem::remove_all(folder_, ignored);
-}
-
 }  // namespace soundtest
