@@ -203,10 +203,13 @@ void TMainForm::EndLiveMode()
     LiveVoice1->setChecked(false);
     ShowCaption(documentCaption_);
     document_->ShowVoice();
-    if (!recorder_->IsRecording()) {
+    if (recorder_->IsRecording())
+        return;
+    VolLED->SetProgress(0);
+    if (document_->Voice().VoiceBytes() > 0)
         document_->ShowVoiceLength();
-        VolLED->SetProgress(0);
-    }
+    else
+        timeDisplay->setText(voice::kClearedTimeReadout);
 }
 
 // Live mode that ended on its own has already stopped: the controls are back

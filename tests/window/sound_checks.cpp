@@ -58,4 +58,14 @@ bool BackgroundPlayer::sounding() const
 
 bool BackgroundPlayer::finished() const { return player_->player.finished(); }
 
+struct SecondSoundServer::Server {
+    soundtest::ScratchFolder folder;
+    soundtest::PrivateSoundServer server{folder.path("server")};
+};
+
+SecondSoundServer::SecondSoundServer() : server_(std::make_unique<Server>()) {}
+SecondSoundServer::~SecondSoundServer() = default;
+bool SecondSoundServer::running() const { return server_->server.running(); }
+void SecondSoundServer::stop() { server_->server.stop(); }
+
 }  // namespace soundcheck

@@ -49,4 +49,18 @@ private:
     std::unique_ptr<Player> player_;
 };
 
+// A sound server of its own, which this process uses while the object lives
+// (PULSE_SERVER points at it); stop() takes it away under the program.
+class SecondSoundServer {
+public:
+    SecondSoundServer();
+    ~SecondSoundServer();
+    bool running() const;
+    void stop();
+
+private:
+    struct Server;
+    std::unique_ptr<Server> server_;
+};
+
 }  // namespace soundcheck
