@@ -48,14 +48,20 @@ std::optional<QString> LiveMode::Follow(bool showLevelAndTime)
     return std::nullopt;
 }
 
-// The view shows as many of the latest samples as fit its width, so the
-// picture moves along with the voice.
+// The latest output fills the oval. The view draws from its centre column
+// until the first sample drawn lies half a view into the data (counted in
+// bytes, a sample per pixel column each) and across its whole width from
+// there, so the samples are lent with that much before them.
 void LiveMode::ShowOutput(bool showLevelAndTime)
 {
     TPRTL_Wave_Display& view = display_.waveView;
-    shownOutput_ = voice_.LastOutput(size_t(view.width()) * size_t(view.SamplesPerPixel()));
-    view.SetWaveData(reinterpret_cast<const uint8_t*>(shownOutput_.data()), int32_t(shownOutput_.size() * 2));
-    view.SetStartingPosition(0);
+    const int32_t perPixel = view.SamplesPerPixel();
+    int32_t lead = (view.width() / 2 + 1) * perPixel;
+    lead += lead % 2;  // a whole sample
+    shownOutput_ = voice_.LastOutput(size_t(lead / 2 + view.width() * perPixel));
+    const auto bytes = int32_t(shownOutput_.size() * 2);
+    view.SetWaveData(reinterpret_cast<const uint8_t*>(shownOutput_.data()), bytes);
+    view.SetStartingPosition(bytes > lead ? lead : 0);
     if (!showLevelAndTime)
         return;
     display_.meter.SetProgress(float(voice_.OutputLevel()) / 100);

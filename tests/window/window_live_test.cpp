@@ -17,7 +17,9 @@
 #include "prtltbar.h"
 #include "prtlvled.h"
 #include "sound_checks.h"
+#include "tapedeck/tapedeck.h"
 #include "voice_player.h"
+#include "voice_recorder.h"
 #include "window_fixture.h"
 
 namespace {
@@ -58,6 +60,7 @@ protected:
     {
         InstallTestPlatform();
         platform::UseAlsaWaveOut();  // a tone played into the null sink reaches the microphone
+        AudioSetRecordDevice(nullptr);  // and Record records it
         card = mixertest::AddCard(*mixer);
         CreateForm();
     }
@@ -146,6 +149,38 @@ TEST_F(LiveWindowTest, LiveVoiceRunsWithTheLiveEffectsAndGivesTheControlsBackAsT
     EXPECT_EQ(form->VolLED->Progress(), 0.0f);
     EXPECT_EQ(form->timeDisplay->text(), " POS: 00:00:00 ");
     EXPECT_EQ(messages.size(), 2u);
+}
+
+// The user keeps what was said; Live Voice sounds on as it did.
+TEST_F(LiveWindowTest, RecordingWhileLiveRecordsTheMicrophoneAndKeepsTheSwitches)
+{
+    Click(form->FadeInButton);
+    Click(form->ChorusButton);
+    form->LiveVoice1->trigger();
+    ASSERT_TRUE(form->Live().Running());
+    const std::vector<bool> switches = ShownSwitches();
+    soundcheck::BackgroundPlayer tone(soundcheck::Tone(440, 22050 * 6), 22050);
+    ASSERT_TRUE(tone.start());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tone.sounding(); }, kStartMs));
+
+    Click(form->RecordButton);
+    ASSERT_TRUE(form->Recorder().IsRecording());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->Recorder().ElapsedMs() > 1500; }, kStartMs));
+    Click(form->RecordButton);
+    ASSERT_FALSE(form->Recorder().IsRecording());
+
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(form->Live().Running());
+    EXPECT_EQ(ShownSwitches(), switches);
+    const int16_t* recorded = Voice().VoiceData.samples();
+    const soundcheck::Samples voice(recorded, recorded + Voice().VoiceBytes() / 2);
+    ASSERT_GT(voice.size(), 22050u);
+    EXPECT_NEAR(soundcheck::ToneFrequency(voice, 2000, voice.size() - 2000), 440, 1);
+
+    form->LiveVoice1->trigger();
+    ExpectControlsEnabled(true);
+    EXPECT_EQ(ShownSwitches(), switches);
+    EXPECT_NE(form->timeDisplay->text(), " POS: 00:00:00 ") << "the recorded voice's length";
 }
 
 TEST_F(LiveWindowTest, AStartWithoutASoundServerSaysWhyAndLeavesLiveVoiceOff)
