@@ -193,9 +193,10 @@ void DocumentCommands::LoadVoiceFile(const QString& path)
 
 // ---- Recording ---------------------------------------------------------------------------
 
-void DocumentCommands::ClearForRecording()
+void DocumentCommands::ClearForRecording(Switches switches)
 {
-    view_.ResetSwitches();
+    if (switches == Switches::Reset)
+        view_.ResetSwitches();
     ClearVoice();
 }
 

@@ -109,8 +109,10 @@ public:
     bool KeepRecordedVoice();
 
     // ---- Recording ----
-    // A recording started: the voice, its name and the effect switches go.
-    void ClearForRecording();
+    // A recording started: the voice and its name go, and the effect
+    // switches unless they are kept (Live Voice is using them).
+    enum class Switches { Reset, Keep };
+    void ClearForRecording(Switches switches = Switches::Reset);
     // The recording stopped: its file becomes the voice (or, when it cannot
     // be read, there is no voice, after saying why).
     void AdoptRecording(const std::string& path);

@@ -20,6 +20,7 @@
 #include "document_commands.h"
 #include "effect_controls.h"
 #include "gdidraw.h"
+#include "live_mode.h"
 #include "mixer_panel.h"
 #include "prtlepnl.h"
 #include "prtlrbtn.h"
@@ -80,6 +81,7 @@ TMainForm::TMainForm(QWidget* parent)
     decodeForm_ = new TDecodeProgressForm(this);
     document_->SetMediaDecoder(decodeForm_);
     mixer_ = std::make_unique<MixerPanel>(*SpeakerSlider, *MikeSlider, *RecSourceLabel);
+    live_ = std::make_unique<LiveMode>(*effects_, LiveMode::Display{*WaveDisplay, *VolLED, *timeDisplay});
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
@@ -268,8 +270,9 @@ void TMainForm::CreateMenu()
         {Export1, "Export1"}, {ExportToWaveFormat1, "ExportToWaveFormat1"},
         {ExportToRealAudioFormat1, "ExportToRealAudioFormat1"}, {ExportToMP3File, "ExportToMP3File"},
         {ExportToOpusFile, "ExportToOpusFile"}, {ExportToFLACFile, "ExportToFLACFile"},
-        {Preferences1, "Preferences1"}, {CheckForUpdates1, "CheckForUpdates1"}, {Exit1, "Exit1"},
-        {Options1, "Options1"}, {Help1, "Help1"}, {HelpTopics1, "HelpTopics1"}, {About1, "About1"}};
+        {N1, "N1"}, {Preferences1, "Preferences1"}, {N2, "N2"}, {CheckForUpdates1, "CheckForUpdates1"},
+        {N4, "N4"}, {Exit1, "Exit1"}, {Options1, "Options1"}, {N3, "N3"}, {LiveVoice1, "LiveVoice1"},
+        {HearYourself1, "HearYourself1"}, {Help1, "Help1"}, {HelpTopics1, "HelpTopics1"}, {About1, "About1"}};
     for (const auto& [object, name] : names)
         object->setObjectName(name);
 }
@@ -277,15 +280,28 @@ void TMainForm::CreateMenu()
 void TMainForm::CreateOptionsMenu()
 {
     Options1 = menuBar()->addMenu("&Options");
-    const std::pair<QAction**, const char*> items[] = {
-        {&Echo1, "&Echo"},           {&Chorus1, "&Chorus"},         {&Flange1, "&Flange"},
-        {&FadeIn1, "Fade &In"},      {&FadeOut1, "Fade &Out"},      {&BassOnly1, "&Bass Only"},
-        {&Robotvoice1, "&Robotvoice"}, {&Backward1, "Back&ward"},   {&SlowMonster1, "Slow &Monster"},
-        {&FastSqeaker1, "Fast S&queaker"}, {&TrebleOnly1, "&Treble Only"}, {&SweepUp1, "Sweep &Up"},
-        {&SweepDown1, "Sweep &Down"}};
-    for (const auto& [item, caption] : items) {
-        *item = Options1->addAction(caption);
-        (*item)->setCheckable(true);
+    struct Item {
+        QAction** member;
+        const char* caption;
+        const char* name;
+    };
+    const Item items[] = {{&Echo1, "&Echo", "Echo1"},
+                          {&Chorus1, "&Chorus", "Chorus1"},
+                          {&Flange1, "&Flange", "Flange1"},
+                          {&FadeIn1, "Fade &In", "FadeIn1"},
+                          {&FadeOut1, "Fade &Out", "FadeOut1"},
+                          {&BassOnly1, "&Bass Only", "BassOnly1"},
+                          {&Robotvoice1, "&Robotvoice", "Robotvoice1"},
+                          {&Backward1, "Back&ward", "Backward1"},
+                          {&SlowMonster1, "Slow &Monster", "SlowMonster1"},
+                          {&FastSqeaker1, "Fast S&queaker", "FastSqeaker1"},
+                          {&TrebleOnly1, "&Treble Only", "TrebleOnly1"},
+                          {&SweepUp1, "Sweep &Up", "SweepUp1"},
+                          {&SweepDown1, "Sweep &Down", "SweepDown1"}};
+    for (const Item& item : items) {
+        *item.member = Options1->addAction(item.caption);
+        (*item.member)->setCheckable(true);
+        (*item.member)->setObjectName(item.name);
     }
     // In the record's order, which is also the Effect enumeration's.
     const EffectControls::Controls controls{{{Effect::Echo, EchoButton, Echo1},
@@ -301,9 +317,14 @@ void TMainForm::CreateOptionsMenu()
                                              {Effect::TrebleOnly, TrebleOnlyButton, TrebleOnly1},
                                              {Effect::SweepUp, SweepUpButton, SweepUp1},
                                              {Effect::SweepDown, SweepDownButton, SweepDown1}}};
-    for (const EffectControls::Control& control : controls)
-        control.menuItem->setObjectName(control.button->objectName().replace("Button", "1"));
     effects_ = std::make_unique<EffectControls>(controls, *PitchBar);
+
+    N3 = Options1->addSeparator();
+    LiveVoice1 = Options1->addAction("&Live Voice");
+    LiveVoice1->setCheckable(true);
+    LiveVoice1->setShortcut(QKeySequence("Ctrl+L"));
+    HearYourself1 = Options1->addAction("&Hear Yourself");
+    HearYourself1->setCheckable(true);
 }
 
 void TMainForm::ConnectHandlers()
@@ -363,7 +384,8 @@ void TMainForm::ConnectHandlers()
         {ExportToFLACFile, &TMainForm::ExportToFLACFileClick},
         {Preferences1, &TMainForm::Preferences1Click}, {CheckForUpdates1, &TMainForm::CheckForUpdates1Click},
         {HelpTopics1, &TMainForm::HelpTopics1Click}, {About1, &TMainForm::About1Click},
-        {Exit1, &TMainForm::Exit1Click}};
+        {Exit1, &TMainForm::Exit1Click},       {LiveVoice1, &TMainForm::LiveVoice1Click},
+        {HearYourself1, &TMainForm::HearYourself1Click}};
     for (const auto& [item, handler] : commands)
         connect(item, &QAction::triggered, this, handler);
 
@@ -439,6 +461,9 @@ void TMainForm::TimerTimer()
         RecSourceToggleButton->SetDown(false);
     // 6: the menu's check marks follow the buttons.
     effects_->MirrorOntoMenu();
+    // 7: the live output, or why live mode ended.
+    if (live_->Running())
+        FollowLiveMode();
 }
 
 // ---- Keyboard and window messages -------------------------------------------------------

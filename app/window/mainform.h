@@ -4,7 +4,9 @@
 // - DocumentCommands: the voice and the File menu's commands,
 // - VoicePlayer and VoiceRecorder: the sound,
 // - MixerPanel: the volume sliders and the record source,
-// - EffectControls: the effect switches and the pitch bar.
+// - EffectControls: the effect switches and the pitch bar,
+// - LiveMode: Live Voice, the microphone through the effects into the
+//   virtual microphone.
 //
 // Rules:
 // - Handlers are named as the window binds them (EchoButtonClick,
@@ -14,6 +16,9 @@
 //   with the window, and never replaced.
 // - While a recording or playback runs, the document commands refuse with
 //   "Please Wait until recording is over" or "... playback is over".
+// - While Live Voice is on, Play and the commands that replace or export the
+//   voice refuse with "Please turn Live Voice off first"; Record and Save
+//   work as ever.
 // - The window does not close while long work (an effect run, a load, an
 //   export) is under way.
 #pragma once
@@ -30,6 +35,7 @@
 
 class DocumentCommands;
 class EffectControls;
+class LiveMode;
 class MixerPanel;
 class QAction;
 class QFrame;
@@ -81,6 +87,7 @@ public:
     const VoiceRecorder& Recorder() const { return *recorder_; }
     const MixerPanel& Mixer() const { return *mixer_; }
     const EffectControls& Effects() const { return *effects_; }
+    const LiveMode& Live() const { return *live_; }
 
     // What recording calls outside the program, and where the sample voices
     // lie (the program's folder unless set otherwise): tests set them.
@@ -158,6 +165,9 @@ public:
     QAction* TrebleOnly1;
     QAction* SweepUp1;
     QAction* SweepDown1;
+    QAction* N3;
+    QAction* LiveVoice1;
+    QAction* HearYourself1;
     QMenu* Help1;
     QAction* HelpTopics1;
     QAction* About1;
@@ -218,6 +228,11 @@ public:
     void PlayButtonClick();
     void OldRecordButtonClick();
 
+    // Live Voice and Hear Yourself are checkable: the check mark has
+    // already flipped when the handler runs.
+    void LiveVoice1Click();
+    void HearYourself1Click();
+
     void TimerTimer();
 
 protected:
@@ -247,6 +262,12 @@ private:
     void EffectMenuItemClick(voice::Effect effect);
     // Shows a busy message and returns true while a recording or playback runs.
     bool IsBusy();
+    // Shows "Please turn Live Voice off first" and returns true while live.
+    bool RefusedWhileLive();
+    // The commands that replace, play or export the voice: busy or live.
+    bool IsBusyOrLive() { return IsBusy() || RefusedWhileLive(); }
+    // The document's caption, with " - Live" while Live Voice is on.
+    void ShowCaption(const QString& documentCaption);
     // Save, Save As and Export, enabled once a voice is loaded or recorded.
     void EnableVoiceCommands(bool enabled);
     // A plain message: the application title as caption, one OK button.
@@ -264,12 +285,19 @@ private:
     void FollowRecording();
     QString DroppedVoiceFile(const QMimeData* data) const;
 
+    void StartLiveMode();
+    // Stops live mode and shows the voice in memory again.
+    void EndLiveMode();
+    void FollowLiveMode();
+
     std::unique_ptr<View> view_;
     std::unique_ptr<EffectControls> effects_;
     std::unique_ptr<DocumentCommands> document_;
     std::unique_ptr<VoicePlayer> player_;
     std::unique_ptr<VoiceRecorder> recorder_;
     std::unique_ptr<MixerPanel> mixer_;
+    std::unique_ptr<LiveMode> live_;
+    QString documentCaption_;
     bool terminating_ = false;
     TProgressForm* progressForm_ = nullptr;
     TDecodeProgressForm* decodeForm_ = nullptr;  // the window's child: decodes what is not a plain wave file

@@ -16,6 +16,7 @@
 #include "effect_controls.h"
 #include "decode_progress_form.h"
 #include "help_window.h"
+#include "live_mode.h"
 #include "media_export_form.h"
 #include "mainform.h"
 #include "voice_player.h"
@@ -25,18 +26,20 @@ using voice::Effect;
 
 // ---- The effect switches -------------------------------------------------------------------
 
-// Switching only marks the voice changed: the effects run at the next play
-// or export.
+// Switching marks the voice changed (the effects run at the next play or
+// export) and reaches a live voice at once.
 void TMainForm::EffectButtonClick(Effect effect)
 {
     effects_->ButtonClicked(effect);
     document_->MarkChanged();
+    live_->SwitchesChanged();
 }
 
 void TMainForm::EffectMenuItemClick(Effect effect)
 {
     effects_->MenuItemChosen(effect);
     document_->MarkChanged();
+    live_->SwitchesChanged();
 }
 
 void TMainForm::EchoButtonClick() { EffectButtonClick(Effect::Echo); }
@@ -67,7 +70,11 @@ void TMainForm::SweepDown1Click() { EffectMenuItemClick(Effect::SweepDown); }
 void TMainForm::SlowMonster1Click() { EffectMenuItemClick(Effect::SlowMonster); }
 void TMainForm::FastSqeaker1Click() { EffectMenuItemClick(Effect::FastSqueaker); }
 
-void TMainForm::PitchBarChange() { document_->MarkChanged(); }
+void TMainForm::PitchBarChange()
+{
+    document_->MarkChanged();
+    live_->SwitchesChanged();
+}
 
 // ---- The File menu -----------------------------------------------------------------------
 
@@ -84,6 +91,19 @@ bool TMainForm::IsBusy()
     else if (player_->IsPlaying())
         Inform("Please Wait until playback is over");
     return recording || player_->IsPlaying();
+}
+
+bool TMainForm::RefusedWhileLive()
+{
+    if (live_->Running())
+        Inform("Please turn Live Voice off first");
+    return live_->Running();
+}
+
+void TMainForm::ShowCaption(const QString& documentCaption)
+{
+    documentCaption_ = documentCaption;
+    setWindowTitle(live_->Running() ? documentCaption + " - Live" : documentCaption);
 }
 
 void TMainForm::EnableVoiceCommands(bool enabled)
@@ -106,34 +126,35 @@ void TMainForm::OpenNamedFile(const QString& path)
 }
 
 // Every command that replaces, writes or exports the voice waits for a
-// running recording or playback.
+// running recording or playback; those that replace or export it also for
+// the end of Live Voice.
 void TMainForm::New1Click()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->New();
 }
 
 void TMainForm::Open1Click()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->Open();
 }
 
 void TMainForm::SF1ButtonClick()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->LoadSampleVoice(1);
 }
 
 void TMainForm::SF2ButtonClick()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->LoadSampleVoice(2);
 }
 
 void TMainForm::SF3ButtonClick()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->LoadSampleVoice(3);
 }
 
@@ -151,13 +172,13 @@ void TMainForm::SaveAs1Click()
 
 void TMainForm::ExportToWaveFormat1Click()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->ExportToWave();
 }
 
 void TMainForm::ExportToMP3FileClick()
 {
-    if (!IsBusy() && mp3ConversionForm_)
+    if (!IsBusyOrLive() && mp3ConversionForm_)
         document_->ExportToMp3(*mp3ConversionForm_);
 }
 
@@ -165,13 +186,13 @@ void TMainForm::ExportToMP3FileClick()
 // already told the user why when it was not.
 void TMainForm::ExportToRealAudioFormat1Click()
 {
-    if (!IsBusy())
+    if (!IsBusyOrLive())
         document_->ExportToRealAudio();
 }
 
 void TMainForm::ExportToOpusFileClick()
 {
-    if (IsBusy())
+    if (IsBusyOrLive())
         return;
     TMediaExportForm form(MediaExportKind::Opus, this);
     document_->ExportToMedia(form);
@@ -179,7 +200,7 @@ void TMainForm::ExportToOpusFileClick()
 
 void TMainForm::ExportToFLACFileClick()
 {
-    if (IsBusy())
+    if (IsBusyOrLive())
         return;
     TMediaExportForm form(MediaExportKind::Flac, this);
     document_->ExportToMedia(form);
@@ -189,7 +210,8 @@ void TMainForm::ExportToFLACFileClick()
 
 // Exit and the window's close button: a running recording is stopped and
 // kept as the voice, a recorded voice never saved is asked about, and only
-// then does the playback stop and the window close.
+// then do the playback and Live Voice stop (the virtual devices go) and the
+// window close.
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (document_->Busy()) {
@@ -204,6 +226,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     if (player_->IsPlaying())
         player_->Stop();
+    if (live_->Running())
+        EndLiveMode();
     QMainWindow::closeEvent(event);
 }
 
@@ -241,7 +265,7 @@ void TMainForm::dropEvent(QDropEvent* event)
     QMetaObject::invokeMethod(
         this,
         [this, path] {
-            if (!IsBusy())
+            if (!IsBusyOrLive())
                 document_->OpenFile(path);
         },
         Qt::QueuedConnection);

@@ -1,6 +1,6 @@
-// TMainForm: the sound. Play and Record, the timer's share while either
-// runs, and the mixer's sliders and record-source button; the work is done by
-// VoicePlayer, VoiceRecorder and MixerPanel.
+// TMainForm: the sound. Play and Record, Live Voice, the timer's share while
+// they run, and the mixer's sliders and record-source button; the work is
+// done by VoicePlayer, VoiceRecorder, LiveMode and MixerPanel.
 #include <QLabel>
 
 #include <cmath>
@@ -10,6 +10,7 @@
 #include "document_commands.h"
 #include "effect_controls.h"
 #include "export_files.h"
+#include "live_mode.h"
 #include "mainform.h"
 #include "mixer_panel.h"
 #include "prtlsbtn.h"
@@ -59,6 +60,10 @@ void TMainForm::PlayButtonClick()
 {
     if (player_->IsPlaying()) {
         player_->Stop();  // the next tick winds up
+        return;
+    }
+    if (RefusedWhileLive()) {
+        PlayButton->SetDown(false);
         return;
     }
     StartPlayback(voice::PlaybackSampleRate(effects_->Current()));
@@ -137,7 +142,9 @@ void TMainForm::StartRecording()
             platform::ShowMessage(error->text, error->caption, this);
         return;
     }
-    document_->ClearForRecording();
+    // Live Voice goes on sounding as it did: its switches stay.
+    document_->ClearForRecording(live_->Running() ? DocumentCommands::Switches::Keep
+                                                  : DocumentCommands::Switches::Reset);
 }
 
 bool TMainForm::StopRecording()
@@ -158,6 +165,62 @@ void TMainForm::FollowRecording()
 }
 
 void TMainForm::SetRecordingApi(RecordingApi api) { recorder_->SetApi(std::move(api)); }
+
+// ---- Live Voice ----------------------------------------------------------------------------
+
+void TMainForm::LiveVoice1Click()
+{
+    if (live_->Running())
+        EndLiveMode();
+    else
+        StartLiveMode();
+}
+
+void TMainForm::HearYourself1Click() { live_->SetHearYourself(HearYourself1->isChecked()); }
+
+// Live Voice and playback would share the speakers: one waits for the other.
+void TMainForm::StartLiveMode()
+{
+    LiveVoice1->setChecked(false);
+    if (player_->IsPlaying()) {
+        Inform("Please Wait until playback is over");
+        return;
+    }
+    const QString refusal = live_->Start(HearYourself1->isChecked());
+    if (!refusal.isEmpty()) {
+        Inform(refusal);
+        return;
+    }
+    LiveVoice1->setChecked(true);
+    ShowCaption(documentCaption_);
+}
+
+// The wave view, the meter and the read-out go back to the voice in memory
+// (a running recording keeps the meter and the read-out).
+void TMainForm::EndLiveMode()
+{
+    live_->Stop();
+    LiveVoice1->setChecked(false);
+    ShowCaption(documentCaption_);
+    document_->ShowVoice();
+    if (recorder_->IsRecording())
+        return;
+    VolLED->SetProgress(0);
+    if (document_->Voice().VoiceBytes() > 0)
+        document_->ShowVoiceLength();
+    else
+        timeDisplay->setText(voice::kClearedTimeReadout);
+}
+
+// Live mode that ended on its own has already stopped: the controls are back
+// before the message shows.
+void TMainForm::FollowLiveMode()
+{
+    if (const std::optional<QString> why = live_->Follow(!recorder_->IsRecording())) {
+        EndLiveMode();
+        Inform(*why);
+    }
+}
 
 // ---- The mixer ---------------------------------------------------------------------------
 

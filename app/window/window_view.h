@@ -56,7 +56,7 @@ public:
     voice::EffectSwitches Switches() const override { return form_.effects_->Current(); }
     void ResetSwitches() override { form_.effects_->Reset(); }
     void RestoreSwitches(const voice::EffectSettings& settings) override { form_.effects_->Restore(settings); }
-    void ShowCaption(const QString& caption) override { form_.setWindowTitle(caption); }
+    void ShowCaption(const QString& caption) override { form_.ShowCaption(caption); }
     void ShowReadout(const QString& text) override { form_.timeDisplay->setText(text); }
     void EnableVoiceCommands(bool enabled) override { form_.EnableVoiceCommands(enabled); }
     QWidget* DialogOwner() override { return &form_; }

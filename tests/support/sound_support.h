@@ -175,6 +175,35 @@ private:
     bool running_ = false;
 };
 
+// Plays samples through the wave output device while the event loop runs,
+// fed as the program feeds it.
+class BackgroundPlayer {
+public:
+    BackgroundPlayer(Samples samples, uint32_t samplesPerSecond)
+        : samples_(std::move(samples)), player_(PlayOnce(samples_)), rate_(samplesPerSecond)
+    {
+    }
+    bool start()
+    {
+        if (player_.open(rate_) != platform::MMSYSERR_NOERROR)
+            return false;
+        player_.start();
+        return true;
+    }
+    // Sound has begun to come out.
+    bool sounding() const
+    {
+        platform::MMTIME time{platform::TIME_SAMPLES, {}};
+        return player_.device() != 0 &&
+               platform::waveOutGetPosition(player_.device(), &time, sizeof time) == 0 && time.u.sample > 0;
+    }
+
+private:
+    Samples samples_;  // played from here: declared before the player
+    DoubleBufferPlayer player_;
+    uint32_t rate_;
+};
+
 // A scratch folder removed with everything in it.
 using ScratchFolder = testsupport::TempFolder;
 

@@ -173,4 +173,28 @@ TEST_F(FrameTest, TheFileMenuHasTheStandardShortcuts)
     EXPECT_EQ(form->HelpTopics1->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
+// Each menu item is found under its member's name (the names the window's
+// handlers are bound by); Live Voice is Ctrl+L, and both it and Hear
+// Yourself start off.
+TEST_F(FrameTest, EveryMenuItemCarriesItsOwnName)
+{
+    const std::pair<QAction*, const char*> items[] = {
+        {form->New1, "New1"}, {form->Open1, "Open1"}, {form->Save1, "Save1"}, {form->SaveAs1, "SaveAs1"},
+        {form->ExportToWaveFormat1, "ExportToWaveFormat1"},
+        {form->ExportToRealAudioFormat1, "ExportToRealAudioFormat1"}, {form->ExportToMP3File, "ExportToMP3File"},
+        {form->N1, "N1"}, {form->Preferences1, "Preferences1"}, {form->N2, "N2"},
+        {form->CheckForUpdates1, "CheckForUpdates1"}, {form->N4, "N4"}, {form->Exit1, "Exit1"},
+        {form->Echo1, "Echo1"}, {form->Chorus1, "Chorus1"}, {form->Flange1, "Flange1"}, {form->FadeIn1, "FadeIn1"},
+        {form->FadeOut1, "FadeOut1"}, {form->BassOnly1, "BassOnly1"}, {form->Robotvoice1, "Robotvoice1"},
+        {form->Backward1, "Backward1"}, {form->SlowMonster1, "SlowMonster1"}, {form->FastSqeaker1, "FastSqeaker1"},
+        {form->TrebleOnly1, "TrebleOnly1"}, {form->SweepUp1, "SweepUp1"}, {form->SweepDown1, "SweepDown1"},
+        {form->N3, "N3"}, {form->LiveVoice1, "LiveVoice1"}, {form->HearYourself1, "HearYourself1"},
+        {form->HelpTopics1, "HelpTopics1"}, {form->About1, "About1"}};
+    for (const auto& [item, name] : items)
+        EXPECT_EQ(form->findChild<QAction*>(name), item) << name;
+    EXPECT_EQ(form->LiveVoice1->shortcut(), QKeySequence("Ctrl+L"));
+    EXPECT_TRUE(form->LiveVoice1->isCheckable() && form->HearYourself1->isCheckable());
+    EXPECT_FALSE(form->LiveVoice1->isChecked() || form->HearYourself1->isChecked());
+}
+
 }  // namespace

@@ -35,35 +35,6 @@ bool ReadSamples(const std::string& path, Samples& samples)
     return true;
 }
 
-// Plays samples through the wave output device while the event loop runs,
-// fed as the program feeds it.
-class BackgroundPlayer {
-public:
-    BackgroundPlayer(Samples samples, uint32_t samplesPerSecond)
-        : samples_(std::move(samples)), player_(soundtest::PlayOnce(samples_)), rate_(samplesPerSecond)
-    {
-    }
-    bool start()
-    {
-        if (player_.open(rate_) != platform::MMSYSERR_NOERROR)
-            return false;
-        player_.start();
-        return true;
-    }
-    // Sound has begun to come out.
-    bool sounding() const
-    {
-        platform::MMTIME time{platform::TIME_SAMPLES, {}};
-        return player_.device() != 0 &&
-               platform::waveOutGetPosition(player_.device(), &time, sizeof time) == 0 && time.u.sample > 0;
-    }
-
-private:
-    Samples samples_;  // played from here: declared before the player
-    soundtest::DoubleBufferPlayer player_;
-    uint32_t rate_;
-};
-
 // A sound server's first stream can take two seconds to begin.
 constexpr int kStartMs = 8000;
 
@@ -124,7 +95,7 @@ protected:
 
 TEST_F(PlayRecordPulseTest, ClickingRecordTwiceRecordsWhatTheSoundCardHears)
 {
-    BackgroundPlayer tone(testsignals::Tone(660, 22050 * 6, 12000), 22050);
+    soundtest::BackgroundPlayer tone(testsignals::Tone(660, 22050 * 6, 12000), 22050);
     ASSERT_TRUE(tone.start());
     ASSERT_TRUE(QTest::qWaitFor([&] { return tone.sounding(); }, kStartMs));
 
