@@ -83,6 +83,8 @@ private:
         }
     }
 
+    // In Run: x the input sample, s the input plus the echo before clipping,
+    // E the ring from the current place (at), i the sample in the run.
     const double decay_, feedback_;
     const std::vector<int32_t> table_;
     std::vector<int16_t> ring_;
@@ -154,6 +156,22 @@ private:
 
     int32_t Index(int32_t d) const { return w_ >= d ? w_ - d : Lx_ - (d - w_); }
 
+    // What the letters hold (indices into the line count samples, 0..Lx-1,
+    // and wrap around; delays count samples at 22050 Hz):
+    //   Lx   the line's length: the longest delay (MaxDelayMs), > 0
+    //   Ln   the shortest delay (MinDelayMs), 0..Lx
+    //   n    samples per one-sample change of the delay (>= 1); the delay
+    //        stays put when the rate is 0 (gliding false)
+    //   E    the delay line (line_), written at w
+    //   w    the write index
+    //   j    the sub-step, 0..n-1: the delayed copy is
+    //        (E[r2] * (n-j) + E[r1] * j) / n, gliding from r2 to r1
+    //   cur  the current delay, Ln..Lx, starting half-way
+    //   dir  +1 while the delay grows, -1 while it shrinks
+    //   r1   the read index at the current delay (w - cur, wrapped)
+    //   r2   the read index at the previous delay (r1 + dir, wrapped)
+    // In Process: i the sample in the piece, x its input, v the output before
+    // clipping (also what is fed back), older and newer the two weighted taps.
     const int32_t Lx_, Ln_, n_;
     const bool gliding_;
     const double invN_, dry_, feedback_;

@@ -2,6 +2,20 @@
 // 16-bit signed mono samples at 22050 samples per second, takes its
 // parameters in a fixed order, keeps its working state local, and reports
 // progress through CurrentProgress() (progress.h). No Qt, no I/O.
+//
+// Where things are:
+// - pitch.cpp: ShiftStage, the two-tap pitch shifter behind the pitch bar and
+//   both sweeps; delay.cpp: EchoStage and ModulatedDelayStage (chorus, flange,
+//   robot voice); filters.cpp: the fades, reversal and the resonator bank
+//   (resonator.h is one band).
+// - stage.h: every routine is a streaming stage, so the whole voice at once
+//   and the same stage fed piece by piece give the same samples;
+//   stage_pipeline.h runs a chain of stages, on two threads when that pays.
+// - arithmetic.h, fast_round.h, x87_extended.h, crossfade_tables.h: the
+//   exactness rules. Every result is defined bit for bit in the x87 extended
+//   format on every processor; tests/effects compares each routine, and the
+//   whole chain on one and on two threads, with a literal transcription
+//   (reference_effects.cpp).
 #pragma once
 
 #include <cstdint>

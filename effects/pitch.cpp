@@ -215,6 +215,31 @@ private:
             index = 0;
     }
 
+    // What the letters hold (all indices into the delay line count samples,
+    // 0..L-1, and wrap around; delays count samples at 22050 Hz):
+    //   L      the line's length: the longest delay (MaxDelayMs), > 0
+    //   M      the shortest delay (MinDelayMs), 0..L
+    //   G      minus the rate change (a fraction of the normal read speed);
+    //          only whether it is 0 counts here: 0 keeps the taps still
+    //   n      samples per delay step: the taps' delays move one sample every
+    //          n samples (>= 1; a sweep moves it between its start and end)
+    //   step   +1 when the delays grow (pitch down), -1 when they shrink
+    //   R      delay steps from one crossfade to the next: L - M - Round(265/n)
+    //   D      the delay line (line_), written at w
+    //   w      the write index
+    //   f      samples left in the running crossfade, 265..1; 0 between them
+    //   c      delay steps left until the next crossfade, R..1
+    //   j      the sub-step, 0..n-1: the tap reads (D[r] * (n-j) + D[r2] * j) / n
+    //   dA, dB the delays of taps A and B, M..L
+    //   rA, rB the taps' read indices, w - d wrapped
+    //   rA2, rB2 where each tap reads after its next delay step (r - step)
+    //   gA, gB the taps' gains, 0..1 (gA^2 + gB^2 = 1 in a crossfade)
+    //   TA, TB the gain tables the crossfade reads at f (sine and cosine,
+    //          swapped at each crossfade)
+    // In Shift: k the sample in the piece, x its input, y the taps' output
+    // before clipping, r and r2 the one active tap's indices, a1 a2 b1 b2 the
+    // products of taps A and B with their weights (n-j and j).
+
     // Fixed for the run.
     const int32_t L_, M_;
     const double G_;

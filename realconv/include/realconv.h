@@ -1,6 +1,19 @@
 /* librealconv: converts a wave file into a RealAudio file, asking the user
  * for the output file, the clip's title, author and copyright in a modal
- * dialog, and encoding on a worker thread with a progress bar. */
+ * dialog, and encoding on a worker thread with a progress bar.
+ *
+ * Rules:
+ * - The library shows only RAExport and the converter's C calls
+ *   (realaudio_export_c.h); nothing of its C++. The same converter without
+ *   Qt is the static library realconv_engine (realaudio_export.h); a program
+ *   links the shared library or the static parts, never both.
+ * - The file is RealAudio 1.0 (14.4 family, "lpcJ"): the voice resampled to
+ *   8000 Hz mono, 20-byte frames at 8 kbit/s, in a RealMedia container this
+ *   library writes itself (realmedia_writer.h). The decoded sound lines up
+ *   with the source to the sample.
+ * - The file is saved through files::AtomicFile: a stopped or failed export
+ *   leaves the folder as it was.
+ * - One export at a time. */
 #ifndef REALCONV_REALCONV_H
 #define REALCONV_REALCONV_H
 

@@ -1,7 +1,20 @@
 /* libmp3bridge: wave-to-MP3 conversion with the system's MP3 encoder
  * (libavcodec). Plain C exports; results are the conversion result codes
  * (0 = success). One conversion runs at a time; its status and stop may be
- * asked from any other thread while it runs. */
+ * asked from any other thread while it runs.
+ *
+ * Rules:
+ * - The encoder is libavcodec's libmp3lame when present (it keeps the
+ *   voice's own sample rate), else libshine with the input resampled to a
+ *   rate it takes.
+ * - A bit rate is supported only when a probe encoding yields frames of
+ *   exactly that rate: encoders silently replace rates they cannot make.
+ * - The wave is read with WaveSource: exactly the bytes of the "data" chunk,
+ *   so the program's settings chunk never reaches the encoder.
+ * - The file is gapless: an Info tag frame first (frame count, the encoder's
+ *   delay and padding) and no ID3 tag; it is saved through files::AtomicFile.
+ * - Result codes (result_codes.h) and their messages are shared with the
+ *   program's own LAME route (export/lame_route.h). */
 #ifndef PARROTEL_MP3BRIDGE_H
 #define PARROTEL_MP3BRIDGE_H
 

@@ -1,6 +1,16 @@
 // Opening ALSA PCM devices for the wave output device and the recording
 // library: a device name, a direction and a PCM format in, an open device
 // configured for that format (or the reason it could not be) out.
+//
+// Rules:
+// - Devices open non-blocking: the caller's thread waits on its own terms.
+// - ALSA's configuration is read afresh before every open, so "default"
+//   finds a sound server that started after this process did.
+// - The start threshold is half the buffer. The PulseAudio plugin turns it
+//   into the amount the server gathers before it plays, at the start and
+//   after running dry: with none, the server plays from the moment the
+//   stream is set up and drops the first sound written as late; with a whole
+//   buffer it would wait for more than short buffers ever hold.
 #pragma once
 
 #include <alsa/asoundlib.h>

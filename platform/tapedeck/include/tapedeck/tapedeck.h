@@ -11,6 +11,23 @@
  *   205  the device does not start recording
  *   206  a recording is already running
  *   207  no file name was given
+ *
+ * Rules:
+ * - One recording at a time, from ALSA's "default" capture device unless
+ *   AudioSetRecordDevice named another.
+ * - AudioStartRecord returns only once sound arrives (a server's first
+ *   stream can take a second; no sound within 5 s is 205). The recording
+ *   spans exactly the time from that return to the call of AudioStopRecord:
+ *   what the device delivered before is skipped, and the stop reads on until
+ *   the frames captured up to its own moment are in (dated by the arrival of
+ *   the fragments).
+ * - A thread reads 20 ms periods into the file (RIFF WAVE through riff::Writer)
+ *   and keeps each block's peak for the level.
+ * - When a write fails (a full disk) the file is cut back to the whole frames
+ *   that reached it and its sizes set to match. The finished file is flushed
+ *   to the disk, with its folder, before AudioStopRecord returns.
+ * - Every result code comes from a real failure (a format refused by the
+ *   checks or by the device, no memory, no file, no device, no sound).
  */
 #ifndef TAPEDECK_H
 #define TAPEDECK_H
