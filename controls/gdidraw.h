@@ -5,6 +5,15 @@
 // Coordinates are pixel indices: pixel (x, y) is the square whose top-left
 // corner is (x, y). Rectangles are given as GDI boxes (left, top, right,
 // bottom) with the right and bottom edges excluded where GDI excludes them.
+//
+// What every control of this folder (prtl*.h) shares:
+// - Each is a QWidget; published properties are Name()/SetName() pairs and
+//   events are signals named like the events (OnClick, OnChange). Setters
+//   that must show their change at once repaint, and only when the value
+//   changed. The controls know nothing of the voice.
+// - Geometry is pure and tested without a window (saw_tooth::, led_meter::,
+//   wave_display::, oval::); painting only draws what it returns, with the
+//   helpers below.
 #pragma once
 
 #include <QColor>

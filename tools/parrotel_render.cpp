@@ -1,4 +1,17 @@
 // parrotel-render: the program's effects pipeline from the command line.
+//
+// It opens any file as the window does (voice::OpenVoiceFile), presses the
+// saved and the named switches, and writes what the window would export:
+// OUT.wav, --save (the unprocessed voice with its settings), or by the
+// output's extension MP3 (the LAME route), Opus, FLAC or RealAudio.
+//
+// Rules:
+// - librealconv is loaded with dlopen only for RealAudio output, and
+//   libmediabridge only for an input that is not a wave file ReadWaveFile
+//   converts itself or for Opus and FLAC output: rendering wave files loads
+//   neither FFmpeg nor Qt (tests/tools asks the dynamic loader).
+// - libmediabridge is never unloaded (RTLD_NODELETE): FFmpeg keeps
+//   process-wide state that an unload would strand.
 #include <dlfcn.h>
 #include <unistd.h>
 

@@ -1,6 +1,13 @@
 // Reading and writing voice files (RIFF WAVE, PCM), with the private "prtl"
 // chunk that carries the effect settings of a saved voice, and the conversion
 // of other accepted formats into the voice format.
+//
+// Rules:
+// - Sizes are never trusted beyond the file: the data chunk is cut to what
+//   the file holds before the 2 GiB check, so a wave written to a pipe
+//   (whose sizes say 0xFFFFFFFF) reads.
+// - Every write goes through files::AtomicFile.
+// - No Qt: the window and parrotel-render share this code.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,20 @@
 // A wave output device that plays through an ALSA PCM device on a thread of
 // its own.
+//
+// Rules:
+// - All ALSA calls after the open are made on the device thread; the API
+//   calls only change state under the device's lock and wake the thread.
+// - The thread copies whatever is queued into a 200 ms buffer (10 ms
+//   periods) at once, so a thread held up by a busy machine does not let the
+//   sound run dry, and every 10 ms asks how far playback has come.
+// - A header is done once its last byte has been heard (snd_pcm_delay, never
+//   less than what the server has not yet taken).
+// - When the data runs out, a few periods of silence follow it, so the server
+//   plays the last fragment and the stream never underruns; silence that ends
+//   up between data counts as starved (counters()).
+// - A device whose server went away returns every header as played, so
+//   playback ends instead of hanging; a stream whose position stops for three
+//   seconds with sound still to play is started afresh.
 #pragma once
 
 #include "pcm/pcm.h"

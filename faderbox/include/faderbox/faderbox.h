@@ -19,6 +19,13 @@
  *
  * Text buffers belong to the caller: 32 bytes for device descriptions, 64 for
  * source descriptions.
+ *
+ * A recording destination chooses its source by a MUX control (one source at
+ * a time), a MIXER control (a switch per source), or neither (the other
+ * source lines are muted); all three are served. Values are always read and
+ * written through the mixer's identifier; the open mixer handles only route
+ * notifications to the callback window. These functions are the only symbols
+ * the library shows (tests/exports/check-exports.sh).
  */
 #ifndef FADERBOX_FADERBOX_H
 #define FADERBOX_FADERBOX_H
