@@ -1,0 +1,118 @@
+// A long file decoded as two halves at once gives the voice a straight
+// decode gives: the same length, and at the seam and everywhere else the
+// same samples but for the dither's noise. Progress and stop work as they do
+// for one half.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "media_test_support.h"
+#include "mp3_test_support.h"
+#include "voice_decoder.h"
+
+namespace {
+
+using namespace mediatest;
+
+constexpr int32_t kNoLimit = 0x7FFFFFFE;
+// Two triangular dithers of one least significant bit each, apart.
+constexpr int kDitherApart = 3;
+
+struct Decoded {
+    int32_t result = -1;
+    bool inHalves = false;
+    std::vector<int16_t> samples;
+    std::vector<int32_t> percents;
+    int stopAfterProgressReports = -1;
+};
+
+Decoded Decode(const std::string& path, media::DecodeWay way, int stopAfterProgressReports = -1)
+{
+    Decoded decoded;
+    decoded.stopAfterProgressReports = stopAfterProgressReports;
+    MediaCallbacks callbacks{};
+    callbacks.context = &decoded;
+    callbacks.progress = [](void* d, int32_t percent) { static_cast<Decoded*>(d)->percents.push_back(percent); };
+    callbacks.stopRequested = [](void* d) -> int32_t {
+        auto* decoded = static_cast<Decoded*>(d);
+        return decoded->stopAfterProgressReports >= 0 &&
+               int(decoded->percents.size()) >= decoded->stopAfterProgressReports;
+    };
+    auto allocate = [](void* d, int32_t bytes) -> void* {
+        auto* decoded = static_cast<Decoded*>(d);
+        decoded->samples.resize(size_t(bytes) / 2);
+        return decoded->samples.data();
+    };
+    decoded.result =
+        media::DecodeVoice(path, kNoLimit, &callbacks, allocate, &decoded, way, &decoded.inHalves);
+    return decoded;
+}
+
+// Half a minute of a gliding tone over pink noise, the channels unlike.
+std::string MakeLongFile(const mp3test::ScratchFolder& folder, const std::string& name, int rate,
+                         const std::string& codec)
+{
+    const std::string path = folder.File(name);
+    const std::string r = std::to_string(rate);
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i anoisesrc=color=pink:amplitude=0.1:sample_rate=" + r +
+        ":duration=30 -f lavfi -i 'aevalsrc=0.3*sin(2*PI*(150+50*sin(2*PI*0.5*t))*t)|0.2*sin(2*PI*1000*t):s=" + r +
+        ":d=30' -filter_complex '[0][1]amix=inputs=2' " + codec + " '" + path + "'";
+    EXPECT_EQ(RunCommand(command), 0) << command;
+    return path;
+}
+
+struct LongKind {
+    const char* name;
+    const char* file;
+    int rate;
+    const char* codec;
+};
+
+void PrintTo(const LongKind& kind, std::ostream* out) { *out << kind.name; }
+
+class Halves : public testing::TestWithParam<LongKind> {
+protected:
+    mp3test::ScratchFolder folder;
+};
+
+TEST_P(Halves, JoinAsOneStraightDecode)
+{
+    const LongKind& kind = GetParam();
+    const std::string path = MakeLongFile(folder, kind.file, kind.rate, kind.codec);
+    const Decoded straight = Decode(path, media::DecodeWay::Straight);
+    const Decoded halves = Decode(path, media::DecodeWay::Fastest);
+    ASSERT_EQ(straight.result, MEDIA_OK);
+    ASSERT_EQ(halves.result, MEDIA_OK);
+    EXPECT_FALSE(straight.inHalves);
+    EXPECT_TRUE(halves.inHalves);
+    ASSERT_EQ(halves.samples.size(), straight.samples.size());
+    size_t worst = 0;
+    int worstApart = 0;
+    for (size_t i = 0; i < straight.samples.size(); ++i) {
+        const int apart = std::abs(int(halves.samples[i]) - int(straight.samples[i]));
+        if (apart > worstApart)
+            worst = i, worstApart = apart;
+    }
+    EXPECT_LE(worstApart, kDitherApart) << "at sample " << worst << " of " << straight.samples.size();
+    ASSERT_FALSE(halves.percents.empty());
+    EXPECT_EQ(halves.percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(halves.percents.begin(), halves.percents.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(LongFiles, Halves,
+                         testing::Values(LongKind{"Opus", "long.opus", 48000, "-c:a libopus -b:a 64k"},
+                                         LongKind{"Mp3", "long.mp3", 44100, "-c:a libmp3lame -b:a 128k"}),
+                         [](const testing::TestParamInfo<LongKind>& info) { return std::string(info.param.name); });
+
+TEST(HalvesStop, EndsBothHalves)
+{
+    mp3test::ScratchFolder folder;
+    const std::string path = MakeLongFile(folder, "long.opus", 48000, "-c:a libopus");
+    const Decoded stopped = Decode(path, media::DecodeWay::Fastest, 3);
+    EXPECT_EQ(stopped.result, MEDIA_STOPPED);
+    EXPECT_TRUE(stopped.samples.empty());
+}
+
+}  // namespace
