@@ -16,8 +16,14 @@ namespace media {
 class SampleBudget {
 public:
     explicit SampleBudget(int64_t samples) : left_(samples) {}
-    // False (and the budget spent) when `count` more would exceed it.
-    bool Take(size_t count) { return left_.fetch_sub(int64_t(count)) >= int64_t(count); }
+    // False when `count` more would exceed it.
+    bool Take(size_t count)
+    {
+        if (left_.fetch_sub(int64_t(count)) >= int64_t(count))
+            return true;
+        GiveBack(count);
+        return false;
+    }
     void GiveBack(size_t count) { left_ += int64_t(count); }
 
 private:

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "decode_run.h"
 #include "media_test_support.h"
 #include "mp3_test_support.h"
 #include "voice_decoder.h"
@@ -15,41 +16,26 @@ namespace {
 
 using namespace mediatest;
 
-constexpr int32_t kNoLimit = 0x7FFFFFFE;
 // Two triangular dithers of one least significant bit each, apart.
 constexpr int kDitherApart = 3;
 
-struct Decoded {
-    int32_t result = -1;
+struct Halved : Decoded {
     bool inHalves = false;
-    std::vector<int16_t> samples;
-    std::vector<int32_t> percents;
-    int stopAfterProgressReports = -1;
 };
 
-Decoded Decode(const std::string& path, media::DecodeWay way, int stopAfterProgressReports = -1)
+Halved Decode(const std::string& path, media::DecodeWay way, int stopAfterProgressReports = -1)
 {
-    Decoded decoded;
-    decoded.stopAfterProgressReports = stopAfterProgressReports;
-    MediaCallbacks callbacks{};
-    callbacks.context = &decoded;
-    callbacks.progress = [](void* d, int32_t percent) { static_cast<Decoded*>(d)->percents.push_back(percent); };
-    callbacks.stopRequested = [](void* d) -> int32_t {
-        auto* decoded = static_cast<Decoded*>(d);
-        return decoded->stopAfterProgressReports >= 0 &&
-               int(decoded->percents.size()) >= decoded->stopAfterProgressReports;
-    };
-    auto allocate = [](void* d, int32_t bytes) -> void* {
-        auto* decoded = static_cast<Decoded*>(d);
-        decoded->samples.resize(size_t(bytes) / 2);
-        return decoded->samples.data();
-    };
-    decoded.result =
-        media::DecodeVoice(path, kNoLimit, &callbacks, allocate, &decoded, way, &decoded.inHalves);
-    return decoded;
+    Halved halved;
+    static_cast<Decoded&>(halved) = RunDecode(
+        [&](const MediaCallbacks* callbacks, MediaAllocateFunction allocate, void* context) {
+            return media::DecodeVoice(path, kNoLimit, callbacks, allocate, context, way, &halved.inHalves);
+        },
+        stopAfterProgressReports);
+    return halved;
 }
 
-// Half a minute of a gliding tone over pink noise, the channels unlike.
+// Half a minute of pink noise under a gliding tone in the left channel and a
+// steady one in the right.
 std::string MakeLongFile(const mp3test::ScratchFolder& folder, const std::string& name, int rate,
                          const std::string& codec)
 {
@@ -58,7 +44,7 @@ std::string MakeLongFile(const mp3test::ScratchFolder& folder, const std::string
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i anoisesrc=color=pink:amplitude=0.1:sample_rate=" + r +
         ":duration=30 -f lavfi -i 'aevalsrc=0.3*sin(2*PI*(150+50*sin(2*PI*0.5*t))*t)|0.2*sin(2*PI*1000*t):s=" + r +
-        ":d=30' -filter_complex '[0][1]amix=inputs=2' " + codec + " '" + path + "'";
+        ":d=30' -filter_complex '[0]pan=stereo|c0=c0|c1=c0[noise];[noise][1]amix=inputs=2' " + codec + " '" + path + "'";
     EXPECT_EQ(RunCommand(command), 0) << command;
     return path;
 }
@@ -81,8 +67,8 @@ TEST_P(Halves, JoinAsOneStraightDecode)
 {
     const LongKind& kind = GetParam();
     const std::string path = MakeLongFile(folder, kind.file, kind.rate, kind.codec);
-    const Decoded straight = Decode(path, media::DecodeWay::Straight);
-    const Decoded halves = Decode(path, media::DecodeWay::Fastest);
+    const Halved straight = Decode(path, media::DecodeWay::Straight);
+    const Halved halves = Decode(path, media::DecodeWay::Fastest);
     ASSERT_EQ(straight.result, MEDIA_OK);
     ASSERT_EQ(halves.result, MEDIA_OK);
     EXPECT_FALSE(straight.inHalves);
@@ -110,7 +96,7 @@ TEST(HalvesStop, EndsBothHalves)
 {
     mp3test::ScratchFolder folder;
     const std::string path = MakeLongFile(folder, "long.opus", 48000, "-c:a libopus");
-    const Decoded stopped = Decode(path, media::DecodeWay::Fastest, 3);
+    const Halved stopped = Decode(path, media::DecodeWay::Fastest, 3);
     EXPECT_EQ(stopped.result, MEDIA_STOPPED);
     EXPECT_TRUE(stopped.samples.empty());
 }
