@@ -21,6 +21,8 @@ public:
     // The decoder's sample rate (frames may change it on the way).
     int SampleRate() const { return decoder_->sample_rate; }
     const AVStream& Stream() const { return *format_->streams[streamIndex_]; }
+    // A file that can be read again from anywhere (not a pipe).
+    bool Seekable() const { return (file_->seekable & AVIO_SEEKABLE_NORMAL) != 0; }
 
     // Hands every decoded frame to the sink, which returns MEDIA_OK to go on
     // or the result to end with. Damaged packets are skipped, and a read

@@ -339,8 +339,10 @@ private:
 bool WorthDecodingInHalves(const AudioInput& input)
 {
     const AVCodecID codec = input.Stream().codecpar->codec_id;
-    return (codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_OPUS) && input.DeclaredSeconds() >= kLeastSecondsToSplit &&
-           input.Stream().codecpar->sample_rate > 0 && std::thread::hardware_concurrency() >= 2;
+    // The tail opens the file again: a pipe would give it what the head misses.
+    return (codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_OPUS) && input.Seekable() &&
+           input.DeclaredSeconds() >= kLeastSecondsToSplit && input.Stream().codecpar->sample_rate > 0 &&
+           std::thread::hardware_concurrency() >= 2;
 }
 
 int32_t DecodeInHalves(const std::string& path, AudioInput& input, PieceStore& head, PieceStore& tail, Hooks& hooks,

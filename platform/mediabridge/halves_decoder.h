@@ -21,8 +21,8 @@
 
 namespace media {
 
-// A long file of a codec whose decoder gives each packet's samples as it
-// takes the packet, on a machine with a second core.
+// A long file (not a pipe) of a codec whose decoder gives each packet's
+// samples as it takes the packet, on a machine with a second core.
 bool WorthDecodingInHalves(const AudioInput& input);
 
 // Decodes `input`, opened on `path`, into `head` and `tail`: the voice is what
