@@ -89,7 +89,11 @@ TEST_P(Halves, JoinAsOneStraightDecode)
 
 INSTANTIATE_TEST_SUITE_P(LongFiles, Halves,
                          testing::Values(LongKind{"Opus", "long.opus", 48000, "-c:a libopus -b:a 64k"},
-                                         LongKind{"Mp3", "long.mp3", 44100, "-c:a libmp3lame -b:a 128k"}),
+                                         LongKind{"Mp3", "long.mp3", 44100, "-c:a libmp3lame -b:a 128k"},
+                                         // 1152 samples a frame where a voice sample falls on every 640th
+                                         LongKind{"Mp3At32k", "long32.mp3", 32000, "-c:a libmp3lame -q:a 4"},
+                                         // 576 samples a frame, no resampling
+                                         LongKind{"Mp3At22k", "long22.mp3", 22050, "-c:a libmp3lame -ac 1"}),
                          [](const testing::TestParamInfo<LongKind>& info) { return std::string(info.param.name); });
 
 TEST(HalvesStop, EndsBothHalves)
