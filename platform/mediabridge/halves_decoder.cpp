@@ -7,6 +7,7 @@
 #include <future>
 #include <numeric>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -131,12 +132,21 @@ public:
         try {
             result = Start(seam);
         } catch (...) {
-            seam_.set_value(Seam{});
+            GiveUp();
             throw;
         }
+        if (!seam.ready) {
+            GiveUp();
+            return result;
+        }
         seam_.set_value(seam);
-        gaveUp_ = !seam.ready;
-        return seam.ready && result == MEDIA_OK ? Continue() : result;
+        return Continue();
+    }
+    // Tells the head to decode everything itself.
+    void GiveUp()
+    {
+        gaveUp_ = true;
+        seam_.set_value(Seam{});
     }
     std::future<Seam> SeamToCome() { return seam_.get_future(); }
     void Stop() { stop_ = true; }
@@ -223,7 +233,8 @@ int32_t TailDecoder::DecodeRunIn(const std::deque<PacketPtr>& runIn, const SeamF
 
 // Feeds the resampler the last run-in samples, from one whose time falls on
 // a voice sample, and tells the seam when every run-in packet it takes gave
-// what it declares (so the head's decoder gave as many).
+// the samples it declares (so the head's decoder gave as many) in frames of
+// the kind the file declares.
 int32_t TailDecoder::FeedResampler(std::vector<RunInPacket>& runIn, const SeamFinder& finder, Seam& seam)
 {
     const int64_t wanted = int64_t(kResamplerRunInSeconds * finder.SampleRate());
@@ -235,18 +246,22 @@ int32_t TailDecoder::FeedResampler(std::vector<RunInPacket>& runIn, const SeamFi
             return MEDIA_OK;
         fed += packet.decoded;
     }
+    const int64_t samplesBefore = finder.SamplesBefore();
+    if (fed < wanted || samplesBefore < fed)
+        return MEDIA_OK;  // the seam lies too near the start
     const SourceKind source = SourceKind::Of(*runIn[first].frames.front());
+    if (source.rate != finder.SampleRate())
+        return MEDIA_OK;
     for (size_t i = first; i < runIn.size(); ++i)
         for (const FramePtr& frame : runIn[i].frames)
             if (!(SourceKind::Of(*frame) == source))
                 return MEDIA_OK;
-    const int64_t samplesBefore = finder.SamplesBefore();
     // A voice sample falls on every `grid`th source sample.
     const int64_t grid = source.rate / std::gcd(source.rate, kVoiceSampleRate);
     int64_t skip = (grid - (samplesBefore - fed) % grid) % grid;
-    const int64_t firstFed = samplesBefore - fed + skip;
-    if (fed < wanted || samplesBefore - fed < 0 || skip >= fed)
+    if (skip >= fed)
         return MEDIA_OK;
+    const int64_t firstFed = samplesBefore - fed + skip;
 
     voice_.emplace(store_);
     voice_->Keep(VoiceSampleAt(samplesBefore, source.rate) - firstFed * kVoiceSampleRate / source.rate,
@@ -292,9 +307,13 @@ int32_t TailDecoder::Continue()
 class TailThread {
 public:
     TailThread(const std::string& path, PieceStore& store)
-        : store_(store), tail_(path, store), seam_(tail_.SeamToCome()),
-          result_(std::async(std::launch::async, [this] { return tail_.Run(); }))
+        : store_(store), tail_(path, store), seam_(tail_.SeamToCome())
     {
+        try {
+            result_ = std::async(std::launch::async, [this] { return tail_.Run(); });
+        } catch (const std::system_error&) {
+            tail_.GiveUp();  // no thread to be had: the head decodes it all
+        }
     }
     ~TailThread()
     {
@@ -309,7 +328,8 @@ public:
     void Abandon()
     {
         tail_.Stop();
-        result_.wait();
+        if (result_.valid())
+            result_.wait();
         store_.Clear();
     }
     // Waits, as long as the caller does not ask to stop, for the seam or the end.
