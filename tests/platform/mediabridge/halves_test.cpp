@@ -1,7 +1,7 @@
 // A long file decoded as two halves at once gives the voice a straight
 // decode gives: the same length, and at the seam and everywhere else the
 // same samples but for the dither's noise. Progress and stop work as they do
-// for one half.
+// for one half, and the length limit counts both halves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,12 +23,13 @@ struct Halved : Decoded {
     bool inHalves = false;
 };
 
-Halved Decode(const std::string& path, media::DecodeWay way, int stopAfterProgressReports = -1)
+Halved Decode(const std::string& path, media::DecodeWay way, int stopAfterProgressReports = -1,
+              int32_t maxBytes = kNoLimit)
 {
     Halved halved;
     static_cast<Decoded&>(halved) = RunDecode(
         [&](const MediaCallbacks* callbacks, MediaAllocateFunction allocate, void* context) {
-            return media::DecodeVoice(path, kNoLimit, callbacks, allocate, context, way, &halved.inHalves);
+            return media::DecodeVoice(path, maxBytes, callbacks, allocate, context, way, &halved.inHalves);
         },
         stopAfterProgressReports);
     return halved;
@@ -96,13 +97,20 @@ INSTANTIATE_TEST_SUITE_P(LongFiles, Halves,
                                          LongKind{"Mp3At22k", "long22.mp3", 22050, "-c:a libmp3lame -ac 1"}),
                          [](const testing::TestParamInfo<LongKind>& info) { return std::string(info.param.name); });
 
-TEST(HalvesStop, EndsBothHalves)
+TEST(HalvesBounds, StopAndLimitHoldForBothHalves)
 {
     mp3test::ScratchFolder folder;
     const std::string path = MakeLongFile(folder, "long.opus", 48000, "-c:a libopus");
     const Halved stopped = Decode(path, media::DecodeWay::Fastest, 3);
     EXPECT_EQ(stopped.result, MEDIA_STOPPED);
     EXPECT_TRUE(stopped.samples.empty());
+
+    // Half a minute is 661500 samples: within the slack the declared length
+    // has, so the halves decode and together exceed the limit.
+    const Halved tooLong = Decode(path, media::DecodeWay::Fastest, -1, 2 * 650000);
+    EXPECT_EQ(tooLong.result, MEDIA_TOO_LONG);
+    EXPECT_TRUE(tooLong.samples.empty());
+    EXPECT_FALSE(tooLong.percents.empty()) << "refused while decoding, not from its declared length";
 }
 
 }  // namespace
