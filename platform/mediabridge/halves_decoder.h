@@ -1,17 +1,11 @@
 // A long MP3 or Opus file decoded as two halves at once, for the second core
 // of an ordinary machine: the head on the caller's thread up to a seam packet
-// in the middle, the tail on a thread of its own from there.
-//
-// Both read the file's packets from its start (that costs a few hundredths of
-// a second; a seek would say only roughly where it lands), so both find the
-// same seam packet and count the same samples before it. The tail decodes a
-// run-in before the seam that it throws away, for its decoder to settle, and
-// starts its resampler at a source sample whose time falls on a voice sample,
-// so that its output samples are those of one continuous conversion: the head
-// keeps the voice samples before the first one at or after the seam, the tail
-// those from it on. Only the dither's noise differs from a straight decode.
-// When the head finds at the seam that the two do not agree (a damaged
-// packet, a change of rate), it decodes the rest itself.
+// in the middle (seam.h), the tail on a thread of its own from there
+// (tail_decoder.h). The head keeps the voice samples before the first one at
+// or after the seam, the tail those from it on; only the dither's noise
+// differs from a straight decode. When the head finds at the seam that the
+// two do not agree (a damaged packet, a change of rate), it abandons the tail
+// and decodes the rest itself. Progress and stop stay on the caller's thread.
 #pragma once
 
 #include <string>
