@@ -84,27 +84,50 @@ int32_t AudioInput::Decode(const FrameSink& sink, Hooks& hooks)
     for (;;) {
         if (hooks.StopRequested())
             return MEDIA_STOPPED;
-        const int read = av_read_frame(format_.get(), packet.get());
-        if (read == AVERROR(ENOMEM))
-            return MEDIA_NO_MEMORY;
-        if (read < 0)
-            break;  // the end, or a read error that ends the sound here
-        if (packet->stream_index == streamIndex_) {
-            const int sent = avcodec_send_packet(decoder_.get(), packet.get());
-            if (sent == AVERROR(ENOMEM))
-                return MEDIA_NO_MEMORY;
-            // A damaged packet (sent < 0) is skipped; the frames of the others count.
-            if (const int32_t result = ReceiveFrames(sink))
-                return result;
-        }
+        const int32_t read = ReadPacket(*packet);
+        if (read == kEndOfSound)
+            break;
+        if (read != MEDIA_OK)
+            return read;
+        const int32_t decoded = DecodePacket(*packet, sink);
         av_packet_unref(packet.get());
+        if (decoded != MEDIA_OK)
+            return decoded;
         hooks.Progress(PercentRead());
     }
-    avcodec_send_packet(decoder_.get(), nullptr);
-    if (const int32_t result = ReceiveFrames(sink))
+    if (const int32_t result = DecodeRest(sink))
         return result;
     hooks.Progress(100);
     return MEDIA_OK;
+}
+
+int32_t AudioInput::ReadPacket(AVPacket& packet)
+{
+    for (;;) {
+        const int read = av_read_frame(format_.get(), &packet);
+        if (read == AVERROR(ENOMEM))
+            return MEDIA_NO_MEMORY;
+        if (read < 0)
+            return kEndOfSound;  // the end, or a read error that ends the sound here
+        if (packet.stream_index == streamIndex_)
+            return MEDIA_OK;
+        av_packet_unref(&packet);
+    }
+}
+
+int32_t AudioInput::DecodePacket(const AVPacket& packet, const FrameSink& sink)
+{
+    const int sent = avcodec_send_packet(decoder_.get(), &packet);
+    if (sent == AVERROR(ENOMEM))
+        return MEDIA_NO_MEMORY;
+    // A damaged packet (sent < 0) is skipped; the frames of the others count.
+    return ReceiveFrames(sink);
+}
+
+int32_t AudioInput::DecodeRest(const FrameSink& sink)
+{
+    avcodec_send_packet(decoder_.get(), nullptr);
+    return ReceiveFrames(sink);
 }
 
 int32_t AudioInput::ReceiveFrames(const FrameSink& sink)

@@ -20,6 +20,9 @@ public:
     double DeclaredSeconds() const;
     // The decoder's sample rate (frames may change it on the way).
     int SampleRate() const { return decoder_->sample_rate; }
+    const AVStream& Stream() const { return *format_->streams[streamIndex_]; }
+    // A file that can be read again from anywhere (not a pipe).
+    bool Seekable() const { return (file_->seekable & AVIO_SEEKABLE_NORMAL) != 0; }
 
     // Hands every decoded frame to the sink, which returns MEDIA_OK to go on
     // or the result to end with. Damaged packets are skipped, and a read
@@ -28,9 +31,18 @@ public:
     using FrameSink = std::function<int32_t(const AVFrame&)>;
     int32_t Decode(const FrameSink& sink, Hooks& hooks);
 
+    // The same, a step at a time. ReadPacket gives the next packet of the
+    // sound: MEDIA_OK, MEDIA_NO_MEMORY or kEndOfSound. DecodePacket hands
+    // the packet's frames to the sink; DecodeRest those the decoder still
+    // holds at the end.
+    static constexpr int32_t kEndOfSound = -1;
+    int32_t ReadPacket(AVPacket& packet);
+    int32_t DecodePacket(const AVPacket& packet, const FrameSink& sink);
+    int32_t DecodeRest(const FrameSink& sink);
+    int32_t PercentRead() const;
+
 private:
     int32_t ReceiveFrames(const FrameSink& sink);
-    int32_t PercentRead() const;
 
     // Declared in this order so that the demuxer goes before its file.
     IoContextPtr file_;

@@ -54,7 +54,8 @@ T* Required(T* allocated)
     return allocated;
 }
 
-// The caller's callbacks; progress is passed on only when the percentage changes.
+// The caller's callbacks; progress is passed on only when the percentage
+// grows (parts of a call may measure it in different ways).
 class Hooks {
 public:
     explicit Hooks(const MediaCallbacks* callbacks) : callbacks_(callbacks) {}
@@ -65,7 +66,7 @@ public:
     }
     void Progress(int32_t percent)
     {
-        if (percent == shown_ || !callbacks_ || !callbacks_->progress)
+        if (percent <= shown_ || !callbacks_ || !callbacks_->progress)
             return;
         shown_ = percent;
         callbacks_->progress(callbacks_->context, percent);

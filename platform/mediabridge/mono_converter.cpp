@@ -89,7 +89,7 @@ int MonoConverter::Drain(int produced)
     }
 }
 
-int MonoConverter::Convert(const AVFrame& frame)
+int MonoConverter::Convert(const AVFrame& frame, int from)
 {
     int produced = 0;
     const bool sameSource = resampler_ && frame.format == sourceFormat_ && frame.sample_rate == sourceRate_ &&
@@ -102,7 +102,16 @@ int MonoConverter::Convert(const AVFrame& frame)
         if (const int started = Start(frame); started < 0)
             return started;
     }
-    return Run(frame.extended_data, frame.nb_samples, produced);
+    if (from == 0)
+        return Run(frame.extended_data, frame.nb_samples, produced);
+    // Packed samples sit side by side in one plane, planar ones one a plane.
+    const int channels = frame.ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(AVSampleFormat(frame.format));
+    const size_t step = size_t(av_get_bytes_per_sample(AVSampleFormat(frame.format))) * (planar ? 1 : size_t(channels));
+    std::vector<const uint8_t*> planes(planar ? size_t(channels) : 1);
+    for (size_t i = 0; i < planes.size(); ++i)
+        planes[i] = frame.extended_data[i] + size_t(from) * step;
+    return Run(planes.data(), frame.nb_samples - from, produced);
 }
 
 int MonoConverter::Flush() { return resampler_ ? Drain(0) : 0; }

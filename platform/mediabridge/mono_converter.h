@@ -19,11 +19,11 @@ public:
     MonoConverter(const MonoConverter&) = delete;
     MonoConverter& operator=(const MonoConverter&) = delete;
 
-    // Converts one frame; the samples are in Output() until the next call.
-    // A frame whose layout, rate or format differs from the last one's
-    // starts a new resampler after draining the old one. Returns the count
-    // of samples, or a negative AVERROR.
-    int Convert(const AVFrame& frame);
+    // Converts one frame from its sample `from` on; the samples are in
+    // Output() until the next call. A frame whose layout, rate or format
+    // differs from the last one's starts a new resampler after draining the
+    // old one. Returns the count of samples, or a negative AVERROR.
+    int Convert(const AVFrame& frame, int from = 0);
     // What the resampler still holds at the end.
     int Flush();
     const uint8_t* Output() const { return output_.data(); }

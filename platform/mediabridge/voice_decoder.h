@@ -9,9 +9,12 @@
 
 namespace media {
 
-constexpr int kVoiceSampleRate = 22050;
+// Long files may be decoded as two halves at once; tests compare that with
+// the straight way and learn which way was taken.
+enum class DecodeWay { Fastest, Straight };
 
 int32_t DecodeVoice(const std::string& path, int32_t maxBytes, const MediaCallbacks* callbacks,
-                    MediaAllocateFunction allocate, void* allocateContext);
+                    MediaAllocateFunction allocate, void* allocateContext, DecodeWay way = DecodeWay::Fastest,
+                    bool* decodedInHalves = nullptr);
 
 }  // namespace media

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "decode_run.h"
 #include "media_test_support.h"
 #include "mediabridge.h"
 #include "mp3_test_support.h"
@@ -16,38 +17,11 @@ namespace {
 using namespace mediatest;
 
 constexpr int kVoiceRate = 22050;
-constexpr int32_t kNoLimit = 0x7FFFFFFE;
-
-struct Decoded {
-    int32_t result = -1;
-    std::vector<int16_t> samples;
-    std::vector<int32_t> percents;
-};
-
-struct DecodeContext {
-    Decoded* decoded;
-    int stopAfterProgressReports = -1;
-};
-
 Decoded Decode(const std::string& path, int32_t maxBytes = kNoLimit, int stopAfterProgressReports = -1)
 {
-    Decoded decoded;
-    DecodeContext context{&decoded, stopAfterProgressReports};
-    MediaCallbacks callbacks{};
-    callbacks.context = &context;
-    callbacks.progress = [](void* c, int32_t percent) { static_cast<DecodeContext*>(c)->decoded->percents.push_back(percent); };
-    callbacks.stopRequested = [](void* c) -> int32_t {
-        auto* context = static_cast<DecodeContext*>(c);
-        return context->stopAfterProgressReports >= 0 &&
-               int(context->decoded->percents.size()) >= context->stopAfterProgressReports;
-    };
-    auto allocate = [](void* d, int32_t bytes) -> void* {
-        auto* decoded = static_cast<Decoded*>(d);
-        decoded->samples.resize(size_t(bytes) / 2);
-        return decoded->samples.data();
-    };
-    decoded.result = MediaDecodeVoice(path.c_str(), maxBytes, &callbacks, allocate, &decoded);
-    return decoded;
+    return RunDecode([&](const MediaCallbacks* callbacks, MediaAllocateFunction allocate,
+                         void* context) { return MediaDecodeVoice(path.c_str(), maxBytes, callbacks, allocate, context); },
+                     stopAfterProgressReports);
 }
 
 struct Kind {
