@@ -96,23 +96,23 @@ void ExportDialog::buildControls()
     auto* grid = new QGridLayout;
 
     fileBox_ = new QLineEdit;
-    fileBox_->setObjectName("1003");
+    fileBox_->setObjectName(control::kFileBox);
     fileBox_->setMaxLength(kMaxPathBytes);
     browseButton_ = new QPushButton("B&rowse..");
-    browseButton_->setObjectName("1004");
+    browseButton_->setObjectName(control::kBrowseButton);
     browseButton_->setAutoDefault(false);
     AddLabel(grid, "Exported File:", 0, 0, fileBox_);
     grid->addWidget(fileBox_, 0, 1, 1, 3);
     grid->addWidget(browseButton_, 0, 4);
 
     AddLabel(grid, "Encoder :", 1, 0);
-    AddLabel(grid, "RealAudio G2 6.0", 1, 1)->setObjectName("1013");
+    AddLabel(grid, "RealAudio G2 6.0", 1, 1)->setObjectName(control::kEncoderLabel);
     AddLabel(grid, "Format :", 1, 2);
     AddLabel(grid, "Voice", 1, 3);
 
-    titleBox_ = NewClipTextBox("1005");
-    authorBox_ = NewClipTextBox("1006");
-    copyrightBox_ = NewClipTextBox("1008");
+    titleBox_ = NewClipTextBox(control::kTitleBox);
+    authorBox_ = NewClipTextBox(control::kAuthorBox);
+    copyrightBox_ = NewClipTextBox(control::kCopyrightBox);
     AddLabel(grid, "Title :", 2, 0, titleBox_);
     grid->addWidget(titleBox_, 2, 1, 1, 4);
     AddLabel(grid, "Author :", 3, 0, authorBox_);
@@ -121,23 +121,23 @@ void ExportDialog::buildControls()
     grid->addWidget(copyrightBox_, 4, 1, 1, 4);
 
     selectiveRecordBox_ = new QCheckBox("Enable Selective Record");
-    selectiveRecordBox_->setObjectName("1010");
+    selectiveRecordBox_->setObjectName(control::kSelectiveRecordBox);
     perfectPlayBox_ = new QCheckBox("Enable Perfect Play");
-    perfectPlayBox_->setObjectName("1011");
+    perfectPlayBox_->setObjectName(control::kPerfectPlayBox);
     grid->addWidget(selectiveRecordBox_, 5, 1, 1, 2);
     grid->addWidget(perfectPlayBox_, 5, 3, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
     progressBar_ = new QProgressBar;
-    progressBar_->setObjectName("1000");
+    progressBar_->setObjectName(control::kProgressBar);
     progressBar_->setRange(0, 100);
     progressBar_->setVisible(false);
     exportButton_ = new QPushButton("&Export");
-    exportButton_->setObjectName("1002");
+    exportButton_->setObjectName(control::kExportButton);
     exportButton_->setDefault(true);
     cancelButton_ = new QPushButton("&Cancel");
-    cancelButton_->setObjectName("2");
+    cancelButton_->setObjectName(control::kCancelButton);
     cancelButton_->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(progressBar_, 1);

@@ -38,6 +38,22 @@ inline constexpr char kOverwriteQuestion[] = "%s file already exists. Do you wan
 // Paths travel in 260-character buffers, the terminating zero included.
 constexpr int kMaxPathBytes = 259;
 
+// The controls' object names: the dialog's resource ids, by which hosts and
+// tests find the controls.
+namespace control {
+inline constexpr char kProgressBar[] = "1000";
+inline constexpr char kExportButton[] = "1002";
+inline constexpr char kFileBox[] = "1003";
+inline constexpr char kBrowseButton[] = "1004";
+inline constexpr char kTitleBox[] = "1005";
+inline constexpr char kAuthorBox[] = "1006";
+inline constexpr char kCopyrightBox[] = "1008";
+inline constexpr char kSelectiveRecordBox[] = "1010";
+inline constexpr char kPerfectPlayBox[] = "1011";
+inline constexpr char kEncoderLabel[] = "1013";
+inline constexpr char kCancelButton[] = "2";
+}  // namespace control
+
 class ExportDialog : public QDialog {
 public:
     ExportDialog(ExportState& state, QWidget* owner);

@@ -4,6 +4,7 @@
 #include "realconv.h"
 
 #include "dialogs/dialogs.h"
+#include "export_dialog.h"
 #include "realaudio_export.h"
 #include "realaudio_probe.h"
 #include "test_support.h"
@@ -97,7 +98,10 @@ protected:
     static std::vector<QWidget*> EditableControls(QDialog& dialog)
     {
         std::vector<QWidget*> controls;
-        for (const char* id : {"1003", "1004", "1005", "1006", "1008", "1010", "1011", "1002"})
+        for (const char* id : {realconv::control::kFileBox, realconv::control::kBrowseButton,
+                               realconv::control::kTitleBox, realconv::control::kAuthorBox,
+                               realconv::control::kCopyrightBox, realconv::control::kSelectiveRecordBox,
+                               realconv::control::kPerfectPlayBox, realconv::control::kExportButton})
             controls.push_back(Control<QWidget>(dialog, id));
         return controls;
     }
@@ -127,22 +131,22 @@ TEST_F(RAExportDialog, ExportsTheVoiceWithWhatTheUserTyped)
         [&](QDialog& dialog) {
             EXPECT_EQ(dialog.parentWidget(), &owner);
             EXPECT_TRUE(dialog.isModal());
-            EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QString::fromStdString(folder.File("proposed.ra")));
-            EXPECT_EQ(Control<QLabel>(dialog, "1013")->text(), "RealAudio G2 6.0");
-            EXPECT_EQ(Control<QPushButton>(dialog, "1004")->text(), "B&rowse..");
-            EXPECT_EQ(Control<QPushButton>(dialog, "2")->text(), "&Cancel");
-            EXPECT_TRUE(Control<QPushButton>(dialog, "1002")->isDefault());
-            EXPECT_FALSE(Control<QProgressBar>(dialog, "1000")->isVisible());
+            EXPECT_EQ(Control<QLineEdit>(dialog, realconv::control::kFileBox)->text(), QString::fromStdString(folder.File("proposed.ra")));
+            EXPECT_EQ(Control<QLabel>(dialog, realconv::control::kEncoderLabel)->text(), "RealAudio G2 6.0");
+            EXPECT_EQ(Control<QPushButton>(dialog, realconv::control::kBrowseButton)->text(), "B&rowse..");
+            EXPECT_EQ(Control<QPushButton>(dialog, realconv::control::kCancelButton)->text(), "&Cancel");
+            EXPECT_TRUE(Control<QPushButton>(dialog, realconv::control::kExportButton)->isDefault());
+            EXPECT_FALSE(Control<QProgressBar>(dialog, realconv::control::kProgressBar)->isVisible());
             EXPECT_TRUE(AllEnabled(dialog, true));
 
-            Control<QLineEdit>(dialog, "1003")->setText(QString::fromStdString(output));
-            Control<QLineEdit>(dialog, "1005")->setText("Greeting");
-            Control<QLineEdit>(dialog, "1006")->setText("Grace Hopper");
-            Control<QLineEdit>(dialog, "1008")->setText("(c) 2024 the speaker");
-            Control<QCheckBox>(dialog, "1011")->setChecked(true);
-            Control<QPushButton>(dialog, "1002")->click();
+            Control<QLineEdit>(dialog, realconv::control::kFileBox)->setText(QString::fromStdString(output));
+            Control<QLineEdit>(dialog, realconv::control::kTitleBox)->setText("Greeting");
+            Control<QLineEdit>(dialog, realconv::control::kAuthorBox)->setText("Grace Hopper");
+            Control<QLineEdit>(dialog, realconv::control::kCopyrightBox)->setText("(c) 2024 the speaker");
+            Control<QCheckBox>(dialog, realconv::control::kPerfectPlayBox)->setChecked(true);
+            Control<QPushButton>(dialog, realconv::control::kExportButton)->click();
             EXPECT_TRUE(AllEnabled(dialog, false));
-            EXPECT_TRUE(Control<QPushButton>(dialog, "2")->isEnabled());
+            EXPECT_TRUE(Control<QPushButton>(dialog, realconv::control::kCancelButton)->isEnabled());
         },
         &owner);
 
@@ -169,8 +173,8 @@ TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingWritableFolder)
         for (const std::string& bad : badTargets) {
             SCOPED_TRACE(bad);
             messages.clear();
-            Control<QLineEdit>(dialog, "1003")->setText(QString::fromStdString(bad));
-            Control<QPushButton>(dialog, "1002")->click();
+            Control<QLineEdit>(dialog, realconv::control::kFileBox)->setText(QString::fromStdString(bad));
+            Control<QPushButton>(dialog, realconv::control::kExportButton)->click();
             ASSERT_EQ(messages.size(), 1u);
             EXPECT_EQ(messages[0].text, "Error: Invalid Path. Please select a valid path.");
             EXPECT_EQ(messages[0].caption, "Real Audio Conversion");
@@ -179,7 +183,7 @@ TEST_F(RAExportDialog, RefusesATargetWithoutAnExistingWritableFolder)
             EXPECT_TRUE(dialog.isVisible());
             EXPECT_TRUE(AllEnabled(dialog, true));
         }
-        Control<QPushButton>(dialog, "2")->click();
+        Control<QPushButton>(dialog, realconv::control::kCancelButton)->click();
     });
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(target, badTargets.back().c_str());
@@ -194,15 +198,15 @@ TEST_F(RAExportDialog, AsksBeforeOverwritingAndKeepsTheFileOnNo)
 
     answer = platform::MessageAnswer::No;
     const int32_t refused = Export(folder.File("voice.wav"), output, [&](QDialog& dialog) {
-        Control<QPushButton>(dialog, "1002")->click();
+        Control<QPushButton>(dialog, realconv::control::kExportButton)->click();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, QString::fromStdString(output) + " file already exists. Do you want to overwrite it?");
         EXPECT_EQ(messages[0].caption, "Real Audio Conversion");
         EXPECT_EQ(messages[0].buttons, platform::MessageButtons::YesNo);
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_TRUE(AllEnabled(dialog, true));
-        EXPECT_FALSE(Control<QProgressBar>(dialog, "1000")->isVisible());
-        Control<QPushButton>(dialog, "2")->click();
+        EXPECT_FALSE(Control<QProgressBar>(dialog, realconv::control::kProgressBar)->isVisible());
+        Control<QPushButton>(dialog, realconv::control::kCancelButton)->click();
     });
     EXPECT_EQ(refused, 1);
     EXPECT_EQ(ReadFile(output), previous);
@@ -210,7 +214,7 @@ TEST_F(RAExportDialog, AsksBeforeOverwritingAndKeepsTheFileOnNo)
     answer = platform::MessageAnswer::Yes;
     messages.clear();
     const int32_t replaced =
-        Export(folder.File("voice.wav"), output, [&](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
+        Export(folder.File("voice.wav"), output, [&](QDialog& dialog) { Control<QPushButton>(dialog, realconv::control::kExportButton)->click(); });
     EXPECT_EQ(replaced, 0);
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(ProbeRealAudio(output).codecName, "ra_144");
@@ -220,15 +224,15 @@ TEST_F(RAExportDialog, CancelBeforeExportHandsBackWhatTheFileBoxHolds)
 {
     const std::string typed = folder.File("typed by hand.ra");
     const int32_t byButton = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
-        Control<QLineEdit>(dialog, "1003")->setText(QString::fromStdString(typed));
-        Control<QPushButton>(dialog, "2")->click();
+        Control<QLineEdit>(dialog, realconv::control::kFileBox)->setText(QString::fromStdString(typed));
+        Control<QPushButton>(dialog, realconv::control::kCancelButton)->click();
     });
     EXPECT_EQ(byButton, 1);
     EXPECT_STREQ(target, typed.c_str());
 
     // The window's close button does the same.
     const int32_t byClose = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
-        Control<QLineEdit>(dialog, "1003")->setText("elsewhere.ra");
+        Control<QLineEdit>(dialog, realconv::control::kFileBox)->setText("elsewhere.ra");
         dialog.close();
     });
     EXPECT_EQ(byClose, 1);
@@ -254,11 +258,11 @@ TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
             dialog,
             [&] {
                 controlsDisabled = AllEnabled(*dialog, false);
-                progressShown = Control<QProgressBar>(*dialog, "1000")->isVisible();
+                progressShown = Control<QProgressBar>(*dialog, realconv::control::kProgressBar)->isVisible();
                 if (byCloseButton)
                     dialog->close();
                 else
-                    Control<QPushButton>(*dialog, "2")->click();
+                    Control<QPushButton>(*dialog, realconv::control::kCancelButton)->click();
                 stillOpenAfterStop = dialog->isVisible();
             },
             Qt::BlockingQueuedConnection);
@@ -266,7 +270,7 @@ TEST_P(StopDuringEncoding, EndsTheDialogOnlyAfterTheWorkerHasCleanedUp)
 
     const int32_t result = Export(folder.File("voice.wav"), output, [&](QDialog& d) {
         dialog = &d;
-        Control<QPushButton>(d, "1002")->click();
+        Control<QPushButton>(d, realconv::control::kExportButton)->click();
     });
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(controlsDisabled);
@@ -283,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(CancelOrClose, StopDuringEncoding, ::testing::Bool());
 TEST_F(RAExportDialog, AFailedExportIsToldAndDoesNotSpoilTheNextOne)
 {
     WriteFile(folder.File("broken.wav"), Bytes().text("RIFF").u32(4).text("WAVE").data);
-    const auto exportNow = [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); };
+    const auto exportNow = [](QDialog& dialog) { Control<QPushButton>(dialog, realconv::control::kExportButton)->click(); };
 
     EXPECT_EQ(Export(folder.File("broken.wav"), folder.File("out.ra"), exportNow), 1);
     ASSERT_EQ(messages.size(), 1u);  // the file and the reason
@@ -303,7 +307,7 @@ TEST_F(RAExportDialog, AFileThatCannotBeWrittenIsToldByItsName)
     const std::string output = folder.File("taken.ra");
     realconv::testing::SetBlockHook([&](uint32_t) { std::filesystem::create_directories(output + "/inside"); });
     const int32_t result = Export(folder.File("voice.wav"), output,
-                                  [](QDialog& dialog) { Control<QPushButton>(dialog, "1002")->click(); });
+                                  [](QDialog& dialog) { Control<QPushButton>(dialog, realconv::control::kExportButton)->click(); });
     EXPECT_EQ(result, 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QString::fromStdString("Cannot write file: " + output));
@@ -316,7 +320,7 @@ TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)
     const QString chosen = QString::fromStdString(folder.File("chosen.ra"));
     const int32_t result = Export(folder.File("voice.wav"), folder.File("proposed.ra"), [&](QDialog& dialog) {
         chosenFile = chosen;
-        Control<QPushButton>(dialog, "1004")->click();
+        Control<QPushButton>(dialog, realconv::control::kBrowseButton)->click();
         ASSERT_EQ(fileRequests.size(), 1u);
         const platform::FileDialogRequest& request = fileRequests[0];
         EXPECT_EQ(request.kind, platform::FileDialogKind::Save);
@@ -326,16 +330,16 @@ TEST_F(RAExportDialog, BrowseOffersRealAudioFilesAndTakesNamesThatFit)
         EXPECT_TRUE(request.initialName.isEmpty());
         EXPECT_TRUE(request.promptOverwrite);
         EXPECT_TRUE(request.mustExist);
-        EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), chosen);
+        EXPECT_EQ(Control<QLineEdit>(dialog, realconv::control::kFileBox)->text(), chosen);
 
         // Too long for the caller's buffer (260 bytes with the zero), and
         // nothing chosen: the file box keeps its name.
         chosenFile = QString::fromStdString(folder.Path() + "/" + std::string(260, 'a') + ".ra");
-        Control<QPushButton>(dialog, "1004")->click();
+        Control<QPushButton>(dialog, realconv::control::kBrowseButton)->click();
         chosenFile.clear();
-        Control<QPushButton>(dialog, "1004")->click();
-        EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), chosen);
-        Control<QPushButton>(dialog, "2")->click();
+        Control<QPushButton>(dialog, realconv::control::kBrowseButton)->click();
+        EXPECT_EQ(Control<QLineEdit>(dialog, realconv::control::kFileBox)->text(), chosen);
+        Control<QPushButton>(dialog, realconv::control::kCancelButton)->click();
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(fileRequests.size(), 3u);

@@ -25,6 +25,7 @@
 #include "application_forms.h"
 #include "auc_preference_form.h"
 #include "ccc_comp.h"
+#include "export_dialog.h"
 #include "export_files.h"
 #include "media_export_form.h"
 #include "media_test_support.h"
@@ -307,13 +308,13 @@ TEST_F(ExportTest, RealAudioExportProposesTheVoicesNameAndConvertsTheProcessedCo
     form->FastSqueakButton->SetDown(true);
     WhenDialogShows script([&](QDialog& dialog) {
         EXPECT_EQ(dialog.parentWidget(), form.get());
-        EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), PathOf("Spoken Word.ra"));
+        EXPECT_EQ(Control<QLineEdit>(dialog, realconv::control::kFileBox)->text(), PathOf("Spoken Word.ra"));
         EXPECT_EQ(DWord(ReadChunks(CopyForEncoder()).fmt, 4), 44100u);
         ProcessedFile();
-        Control<QLineEdit>(dialog, "1005")->setText("Squeak");
-        Control<QLineEdit>(dialog, "1006")->setText("Tester");
-        Control<QLineEdit>(dialog, "1008")->setText("(c) the tester");
-        Control<QPushButton>(dialog, "1002")->click();  // the worker's end closes the dialog
+        Control<QLineEdit>(dialog, realconv::control::kTitleBox)->setText("Squeak");
+        Control<QLineEdit>(dialog, realconv::control::kAuthorBox)->setText("Tester");
+        Control<QLineEdit>(dialog, realconv::control::kCopyrightBox)->setText("(c) the tester");
+        Control<QPushButton>(dialog, realconv::control::kExportButton)->click();  // the worker's end closes the dialog
     });
     form->ExportToRealAudioFormat1->trigger();
 
@@ -335,9 +336,9 @@ TEST_F(ExportTest, RealAudioExportOfAnUntitledVoiceProposesMyfileInTheTemporaryF
 {
     RecordVoice(TestTone(kToneSamples));  // a recording has no file name
     WhenDialogShows script([&](QDialog& dialog) {
-        EXPECT_EQ(Control<QLineEdit>(dialog, "1003")->text(), QDir(tempFolder).filePath("MYFILE.ra"));
+        EXPECT_EQ(Control<QLineEdit>(dialog, realconv::control::kFileBox)->text(), QDir(tempFolder).filePath("MYFILE.ra"));
         EXPECT_EQ(DWord(ReadChunks(CopyForEncoder()).fmt, 4), 22050u);
-        Control<QPushButton>(dialog, "2")->click();
+        Control<QPushButton>(dialog, realconv::control::kCancelButton)->click();
     });
     form->ExportToRealAudioFormat1Click();
 
