@@ -31,10 +31,10 @@ constexpr uint32_t kRate = 22050;
 // Plays the samples into a sink of the server, to their end.
 void PlayInto(const char* sink, const testsignals::Voice& samples)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     int error = 0;
     pa_simple* s =
-        pa_simple_new(nullptr, "live test", PA_STREAM_PLAYBACK, sink, "tone", &spec, nullptr, nullptr, &error);
+        pa_simple_new(nullptr, "live test", PA_STREAM_PLAYBACK, sink, "tone", &format, nullptr, nullptr, &error);
     ASSERT_NE(s, nullptr) << pa_strerror(error);
     pa_simple_write(s, samples.data(), samples.size() * 2, &error);
     pa_simple_drain(s, &error);
@@ -44,13 +44,13 @@ void PlayInto(const char* sink, const testsignals::Voice& samples)
 // Records a source for a while, in 20 ms fragments (as parecord --latency-msec=20).
 testsignals::Voice RecordFrom(const char* source, std::chrono::milliseconds length)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.fragsize = kRate / 50 * 2;
     int error = 0;
     pa_simple* s =
-        pa_simple_new(nullptr, "live test", PA_STREAM_RECORD, source, "record", &spec, nullptr, &attr, &error);
+        pa_simple_new(nullptr, "live test", PA_STREAM_RECORD, source, "record", &format, nullptr, &attr, &error);
     EXPECT_NE(s, nullptr) << pa_strerror(error);
     if (!s)
         return {};
@@ -173,7 +173,11 @@ TEST_F(LiveVoicePulseTest, TheDevicesExistWhileLiveAndAreGoneAfterwardsDefaultsU
     EXPECT_EQ(WarblecastModules(), 2);
     EXPECT_NE(Pactl("list sources").find("Description: Warblecast Voice"), std::string::npos);
     EXPECT_NE(Pactl("list sinks").find("Description: Warblecast Live Output"), std::string::npos);
-    std::this_thread::sleep_for(1s);  // a session manager may pick a new default only now
+    // A session manager may pick a new default a moment after the devices
+    // appear: the defaults are watched for the first second of live mode.
+    while (liveVoice_.Running() && liveVoice_.RunningTime() < 1000ms) {
+        ASSERT_EQ(Pactl("get-default-sink") + Pactl("get-default-source"), defaultsBefore);
+    }
     EXPECT_EQ(Pactl("get-default-sink") + Pactl("get-default-source"), defaultsBefore);
     EXPECT_TRUE(liveVoice_.Running());
     EXPECT_GE(liveVoice_.RunningTime(), 1000ms);
